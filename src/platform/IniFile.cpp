@@ -1,0 +1,447 @@
+#include "IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+#include "Cp1251.h"
+#include "Error.h"
+#include "UniqueFd.h"
+
+namespace platform {
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\v\f";
+constexpr std::size_t npos = std::string::npos;
+
+std::string_view trim(std::string_view s) {
+    const auto first = s.find_first_not_of(kBlanks);
+    if (first == npos) {
+        return {};
+    }
+    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool is_blank(char c) {
+    return kBlanks.find(c) != npos;
+}
+
+bool is_quote(char c) {
+    return c == '"' || c == '\'';
+}
+
+std::string_view unquote(std::string_view s) {
+    if (s.size() >= 2 && is_quote(s.front()) && s.back() == s.front()) {
+        return s.substr(1, s.size() - 2);
+    }
+    return s;
+}
+
+// Names are compared without regard to case, Cyrillic letters of the code page included. The
+// fold table comes from Unicode case folding, applied through the code page.
+const std::array<unsigned char, 256>& fold_table() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            const char byte = char(b);
+            const QString original = fromCp1251(std::string_view(&byte, 1));
+            const QString folded = original.toCaseFolded();
+            const std::string back = toCp1251(folded);
+            t[b] = back.size() == 1 && fromCp1251(back) == folded
+                       ? static_cast<unsigned char>(back[0])
+                       : static_cast<unsigned char>(b);
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool same_name(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    const auto& fold = fold_table();
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (fold[static_cast<unsigned char>(a[i])] != fold[static_cast<unsigned char>(b[i])]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct LineInfo {
+    LineKind kind = LineKind::Other;
+    std::string_view name;   // section or key name, trimmed
+    std::string_view value;  // key value, trimmed and unquoted
+};
+
+LineInfo classify(std::string_view line) {
+    // The line end, then everything from the first NUL on, is not part of the line's text.
+    if (!line.empty() && line.back() == '\n') {
+        line.remove_suffix(1);
+    }
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
+    line = line.substr(0, line.find('\0'));
+    const std::string_view text = trim(line);
+    if (text.empty() || text.front() == ';') {
+        return {};
+    }
+    if (text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == npos) {
+            return {};
+        }
+        return {LineKind::Section, trim(text.substr(1, close - 1)), {}};
+    }
+    const auto eq = text.find('=');
+    if (eq == npos) {
+        return {};
+    }
+    return {LineKind::Key, trim(text.substr(0, eq)), unquote(trim(text.substr(eq + 1)))};
+}
+
+enum class ReadStatus { Ok, Missing, Unreadable };
+
+// Reads a regular file whole. Anything else (a directory, a FIFO, a device) is unreadable, so
+// that loading never blocks.
+ReadStatus read_whole_file(const std::string& path, std::string& out) {
+    out.clear();
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd) {
+        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return ReadStatus::Unreadable;
+    }
+    std::array<char, 65536> buffer;
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
+        if (n == 0) {
+            return ReadStatus::Ok;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            out.clear();
+            return ReadStatus::Unreadable;
+        }
+        out.append(buffer.data(), std::size_t(n));
+    }
+}
+
+std::string directory_of(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file that a write to `path` has to replace: symbolic links are followed, so that the link
+// stays a link and its target gets the new contents. Empty on a link loop.
+std::string resolve_links(const std::string& path) {
+    std::string target = path;
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            return target;
+        }
+        std::array<char, PATH_MAX> link;
+        const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+        if (n < 0 || std::size_t(n) >= link.size()) {
+            return {};
+        }
+        const std::string next(link.data(), std::size_t(n));
+        if (next.empty()) {
+            return {};
+        }
+        target = next.front() == '/' ? next : directory_of(target) + "/" + next;
+    }
+    return {};
+}
+
+mode_t current_umask() {
+    // Reading the mask from /proc leaves it untouched; umask() itself must set it to read it.
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[256];
+        unsigned mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) {
+            found = std::sscanf(line, "Umask: %o", &mask) == 1;
+        }
+        std::fclose(f);
+        if (found) {
+            return mode_t(mask);
+        }
+    }
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+bool write_all(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        data.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+// Cuts a value where its line would end, and quotes it where reading would alter it.
+std::string encode_value(std::string_view value) {
+    value = value.substr(0, value.find_first_of(std::string_view("\0\r\n", 3)));
+    const bool altered_by_reading =
+        !value.empty() &&
+        (is_blank(value.front()) || is_blank(value.back()) ||
+         (value.size() >= 2 && is_quote(value.front()) && value.back() == value.front()));
+    if (altered_by_reading) {
+        return "\"" + std::string(value) + "\"";
+    }
+    return std::string(value);
+}
+
+void end_line(std::string& line) {
+    if (!line.empty() && line.back() != '\n') {
+        line += "\r\n";
+    }
+}
+
+}  // namespace
+
+IniFile IniFile::parse(std::string_view bytes) {
+    IniFile ini;
+    while (!bytes.empty()) {
+        const auto lf = bytes.find('\n');
+        const auto length = lf == npos ? bytes.size() : lf + 1;
+        ini.lines_.emplace_back(bytes.substr(0, length));
+        bytes.remove_prefix(length);
+    }
+    return ini;
+}
+
+IniFile IniFile::load(const std::string& path) {
+    std::string bytes;
+    if (read_whole_file(path, bytes) != ReadStatus::Ok) {
+        return {};
+    }
+    return parse(bytes);
+}
+
+IniFile IniFile::load_for_update(const std::string& path) {
+    std::string bytes;
+    switch (read_whole_file(path, bytes)) {
+        case ReadStatus::Ok:
+            return parse(bytes);
+        case ReadStatus::Missing:
+            return {};
+        case ReadStatus::Unreadable:
+            break;
+    }
+    throw Error("Unable to write to " + path);
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
+    section = trim(section);
+    key = trim(key);
+    bool in_section = false;
+    for (const auto& line : lines_) {
+        const LineInfo info = classify(line);
+        if (info.kind == LineKind::Section) {
+            if (in_section) {
+                return std::nullopt;  // the first section of that name has ended
+            }
+            in_section = same_name(info.name, section);
+        } else if (in_section && info.kind == LineKind::Key && same_name(info.name, key)) {
+            return std::string(info.value);
+        }
+    }
+    return std::nullopt;
+}
+
+void IniFile::set_value(std::string_view section, std::string_view key, std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    std::string new_line = std::string(key) + "=" + encode_value(value) + "\r\n";
+
+    std::size_t header = npos;
+    std::size_t last_in_section = npos;  // the header or the section's last key line
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        const LineInfo info = classify(lines_[i]);
+        if (info.kind == LineKind::Section) {
+            if (header != npos) {
+                break;
+            }
+            if (same_name(info.name, section)) {
+                header = last_in_section = i;
+            }
+        } else if (header != npos && info.kind == LineKind::Key) {
+            if (same_name(info.name, key)) {
+                lines_[i] = std::move(new_line);
+                return;
+            }
+            last_in_section = i;
+        }
+    }
+
+    if (header == npos) {
+        if (!lines_.empty()) {
+            end_line(lines_.back());
+        }
+        lines_.push_back("[" + std::string(section) + "]\r\n");
+        lines_.push_back(std::move(new_line));
+        return;
+    }
+    end_line(lines_[last_in_section]);
+    lines_.insert(lines_.begin() + std::ptrdiff_t(last_in_section + 1), std::move(new_line));
+}
+
+std::string IniFile::bytes() const {
+    std::string out;
+    for (const auto& line : lines_) {
+        out += line;
+    }
+    return out;
+}
+
+void IniFile::save(const std::string& path) const {
+    const auto fail = [&path] { throw Error("Unable to write to " + path); };
+
+    const std::string target = resolve_links(path);
+    if (target.empty()) {
+        fail();
+    }
+    struct stat old {};
+    bool exists = false;
+    if (::stat(target.c_str(), &old) == 0) {
+        exists = true;
+        // A read-only file is never replaced, although its directory would allow the rename;
+        // nor is anything that is not a plain file.
+        if (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            fail();
+        }
+    } else if (errno != ENOENT) {
+        fail();
+    }
+
+    std::string temp = directory_of(target) + "/.zvonmat-save.XXXXXX";
+    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    if (!fd) {
+        fail();
+    }
+    bool ok = write_all(fd.get(), bytes());
+    if (ok && exists) {
+        // Keeping the owner only works for a privileged writer; otherwise the file becomes ours.
+        [[maybe_unused]] const int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
+    }
+    const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~current_umask());
+    ok = ok && ::fchmod(fd.get(), mode) == 0;
+    ok = ok && ::fsync(fd.get()) == 0;
+    ok = fd.close_checked() && ok;
+    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        fail();
+    }
+    // Make the rename itself durable; the file is complete whether or not this succeeds.
+    UniqueFd dir(::open(directory_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir) {
+        ::fsync(dir.get());
+    }
+}
+
+std::string read_profile_string(const IniFile& ini, std::string_view section, std::string_view key,
+                                std::string_view fallback) {
+    const auto value = ini.value(section, key);
+    const std::string_view text = value ? std::string_view(*value) : fallback;
+    return std::string(text.substr(0, kProfileValueMax));
+}
+
+std::string read_profile_string(const std::string& path, std::string_view section,
+                                std::string_view key, std::string_view fallback) {
+    return read_profile_string(IniFile::load(path), section, key, fallback);
+}
+
+std::int32_t parse_profile_int(std::string_view text, std::int32_t fallback) {
+    const auto hex_digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    };
+
+    std::string_view hex;
+    bool is_hex = false;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        hex = text.substr(2);
+        is_hex = true;
+    } else if (!text.empty() && text[0] == '$') {
+        hex = text.substr(1);
+        is_hex = true;
+    }
+    if (is_hex) {
+        if (hex.empty() || hex.size() > 8) {
+            return fallback;
+        }
+        std::uint32_t v = 0;
+        for (char c : hex) {
+            const int d = hex_digit(c);
+            if (d < 0) {
+                return fallback;
+            }
+            v = v << 4 | std::uint32_t(d);
+        }
+        return static_cast<std::int32_t>(v);
+    }
+
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return fallback;
+    }
+    std::int64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return fallback;
+        }
+        v = v * 10 + (c - '0');
+        if (v > std::int64_t(INT32_MAX) + 1) {
+            return fallback;
+        }
+    }
+    if (negative) {
+        v = -v;
+    }
+    if (v > INT32_MAX) {
+        return fallback;
+    }
+    return static_cast<std::int32_t>(v);
+}
+
+}  // namespace platform
