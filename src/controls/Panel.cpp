@@ -1,0 +1,95 @@
+#include "Panel.h"
+
+#include <QPainter>
+
+namespace {
+
+const QColor kHighlight(255, 255, 255);
+const QColor kShadow(128, 128, 128);
+
+void drawCut(QPainter& painter, QRect& rect, TPanel::TBevelCut cut, int width) {
+    switch (cut) {
+        case TPanel::TBevelCut::None:
+            break;
+        case TPanel::TBevelCut::Raised:
+            Frame3D(painter, rect, kHighlight, kShadow, width);
+            break;
+        case TPanel::TBevelCut::Lowered:
+            Frame3D(painter, rect, kShadow, kHighlight, width);
+            break;
+    }
+}
+
+}  // namespace
+
+TPanel::TPanel(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    // A windowed control keeps its mouse presses: a press on a panel must not drag the window.
+    setAttribute(Qt::WA_NoMousePropagation);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TPanel::setBevelInner(TBevelCut cut) {
+    if (cut == bevel_inner_) {
+        return;
+    }
+    bevel_inner_ = cut;
+    update();
+}
+
+void TPanel::setBevelOuter(TBevelCut cut) {
+    if (cut == bevel_outer_) {
+        return;
+    }
+    bevel_outer_ = cut;
+    update();
+}
+
+void TPanel::setBevelWidth(int width) {
+    if (width == bevel_width_) {
+        return;
+    }
+    bevel_width_ = width;
+    update();
+}
+
+void TPanel::setColor(const QColor& color) {
+    const QColor rgb(color.rgb());
+    if (rgb == color_) {
+        return;
+    }
+    color_ = rgb;
+    update();
+}
+
+void TPanel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    QRect r = rect();
+    painter.fillRect(r, color_);
+    drawCut(painter, r, bevel_outer_, bevel_width_);
+    drawCut(painter, r, bevel_inner_, bevel_width_);
+}
+
+TBevel::TBevel(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    // Only a frame: presses go to the container beneath it and its inside shows through.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TBevel::setStyle(TBevelStyle style) {
+    if (style == style_) {
+        return;
+    }
+    style_ = style;
+    update();
+}
+
+void TBevel::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    QRect r = rect();
+    if (style_ == TBevelStyle::Raised) {
+        Frame3D(painter, r, kHighlight, kShadow, 1);
+    } else {
+        Frame3D(painter, r, kShadow, kHighlight, 1);
+    }
+}

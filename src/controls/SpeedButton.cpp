@@ -1,0 +1,248 @@
+#include "SpeedButton.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "Frame3D.h"
+
+namespace {
+
+const QColor kFace(192, 192, 192);
+const QColor kLight(223, 223, 223);
+const QColor kShadow(128, 128, 128);
+const QColor kHighlight(255, 255, 255);
+const QColor kDarkShadow(0, 0, 0);
+const QColor kGrayText(128, 128, 128);
+constexpr int kGlyphSpacing = 4;
+
+}  // namespace
+
+TSpeedButton::TSpeedButton(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::NoFocus);
+    // Every paint covers the whole control, so Qt need not clear it first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TSpeedButton::setCaption(const QString& caption) {
+    if (caption == caption_) {
+        return;
+    }
+    caption_ = caption;
+    update();
+}
+
+void TSpeedButton::setFontColor(const QColor& color) {
+    const QColor rgb(color.rgb());
+    if (rgb == font_color_) {
+        return;
+    }
+    font_color_ = rgb;
+    update();
+}
+
+void TSpeedButton::setGroupIndex(int index) {
+    if (index == group_index_) {
+        return;
+    }
+    group_index_ = index;
+    if (group_index_ == 0 && down_) {
+        down_ = false;
+        update();
+    }
+}
+
+void TSpeedButton::setDown(bool down) {
+    if (group_index_ == 0) {
+        down = false;
+    }
+    if (down == down_) {
+        return;
+    }
+    // Without AllowAllUp a group always keeps one button down: only pressing another member
+    // lets this one up.
+    if (down_ && !allow_all_up_) {
+        return;
+    }
+    down_ = down;
+    if (down_) {
+        releaseGroupSiblings();
+    }
+    update();
+}
+
+void TSpeedButton::setGlyph(const QPixmap& glyph) {
+    glyph_ = glyph;
+    update();
+}
+
+void TSpeedButton::setLayout(TButtonLayout layout) {
+    if (layout == layout_) {
+        return;
+    }
+    layout_ = layout;
+    update();
+}
+
+TSpeedButton::TButtonState TSpeedButton::FState() const {
+    if (down_) {
+        return TButtonState::Exclusive;
+    }
+    if (held_ && pointer_in_) {
+        return TButtonState::Down;
+    }
+    return TButtonState::Up;
+}
+
+void TSpeedButton::releaseGroupSiblings() {
+    QWidget* container = parentWidget();
+    if (container == nullptr) {
+        return;
+    }
+    const auto siblings = container->findChildren<TSpeedButton*>(Qt::FindDirectChildrenOnly);
+    for (TSpeedButton* sibling : siblings) {
+        if (sibling != this && sibling->group_index_ == group_index_ && sibling->down_) {
+            sibling->down_ = false;
+            sibling->update();
+        }
+    }
+}
+
+void TSpeedButton::cancelPress() {
+    if (held_) {
+        held_ = false;
+        pointer_in_ = false;
+        update();
+    }
+}
+
+void TSpeedButton::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    held_ = true;
+    pointer_in_ = true;
+    update();
+    event->accept();
+}
+
+void TSpeedButton::mouseMoveEvent(QMouseEvent* event) {
+    if (!held_) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const bool inside = rect().contains(event->position().toPoint());
+    if (inside != pointer_in_) {
+        pointer_in_ = inside;
+        update();
+    }
+    event->accept();
+}
+
+void TSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !held_) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    const bool over = rect().contains(event->position().toPoint());
+    held_ = false;
+    pointer_in_ = false;
+    update();
+    event->accept();
+    if (!over) {
+        return;
+    }
+    if (group_index_ != 0) {
+        setDown(!down_);
+    }
+    emit clicked();
+}
+
+void TSpeedButton::hideEvent(QHideEvent* event) {
+    // A hidden control gets no release: forget the press so it does not reappear pressed.
+    cancelPress();
+    QWidget::hideEvent(event);
+}
+
+void TSpeedButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange && !isEnabled()) {
+        cancelPress();
+    }
+    QWidget::changeEvent(event);
+}
+
+void TSpeedButton::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    paintPlain(painter);
+}
+
+void TSpeedButton::paintPlain(QPainter& painter) {
+    const TButtonState state = FState();
+    const bool sunken = state != TButtonState::Up;
+    QRect r = rect();
+    painter.fillRect(r, kFace);
+    if (sunken) {
+        Frame3D(painter, r, kShadow, kHighlight, 1);
+        Frame3D(painter, r, kDarkShadow, kLight, 1);
+    } else {
+        Frame3D(painter, r, kHighlight, kDarkShadow, 1);
+        Frame3D(painter, r, kLight, kShadow, 1);
+    }
+
+    painter.setFont(font());
+    const QFontMetrics metrics = painter.fontMetrics();
+    const QSize text_size = caption_.isEmpty()
+                                ? QSize(0, 0)
+                                : QSize(metrics.horizontalAdvance(caption_), metrics.height());
+    const QSize glyph_size =
+        glyph_.isNull() ? QSize(0, 0) : glyph_.deviceIndependentSize().toSize();
+    const int spacing = (text_size.isEmpty() || glyph_size.isEmpty()) ? 0 : kGlyphSpacing;
+    const int w = width();
+    const int h = height();
+
+    QPoint glyph_at;
+    QPoint text_at;
+    switch (layout_) {
+        case TButtonLayout::GlyphLeft:
+        case TButtonLayout::GlyphRight: {
+            const int x0 = (w - (glyph_size.width() + spacing + text_size.width())) / 2;
+            const int glyph_y = (h - glyph_size.height()) / 2;
+            const int text_y = (h - text_size.height()) / 2;
+            if (layout_ == TButtonLayout::GlyphLeft) {
+                glyph_at = {x0, glyph_y};
+                text_at = {x0 + glyph_size.width() + spacing, text_y};
+            } else {
+                text_at = {x0, text_y};
+                glyph_at = {x0 + text_size.width() + spacing, glyph_y};
+            }
+            break;
+        }
+        case TButtonLayout::GlyphTop:
+        case TButtonLayout::GlyphBottom: {
+            const int y0 = (h - (glyph_size.height() + spacing + text_size.height())) / 2;
+            const int glyph_x = (w - glyph_size.width()) / 2;
+            const int text_x = (w - text_size.width()) / 2;
+            if (layout_ == TButtonLayout::GlyphTop) {
+                glyph_at = {glyph_x, y0};
+                text_at = {text_x, y0 + glyph_size.height() + spacing};
+            } else {
+                text_at = {text_x, y0};
+                glyph_at = {glyph_x, y0 + text_size.height() + spacing};
+            }
+            break;
+        }
+    }
+    if (sunken) {
+        glyph_at += QPoint(1, 1);
+        text_at += QPoint(1, 1);
+    }
+    if (!glyph_.isNull()) {
+        painter.drawPixmap(glyph_at, glyph_);
+    }
+    if (!caption_.isEmpty()) {
+        painter.setPen(isEnabled() ? font_color_ : kGrayText);
+        painter.drawText(text_at + QPoint(0, metrics.ascent()), caption_);
+    }
+}

@@ -1,0 +1,207 @@
+#include "SpeedButton.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTest>
+
+#include "ControlsTestSupport.h"
+#include "Gradbtns.h"
+
+namespace {
+
+const QColor kHighlight(255, 0, 0);
+const QColor kShadow(0, 255, 0);
+const QColor kFace(0, 0, 160);
+
+// Mouse input goes through the window, as real input does, so hit testing and the implicit
+// grab of the pressed widget take part.
+class SpeedButtonTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        host_.resize(300, 150);
+        host_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
+    }
+    void TearDown() override {
+        // Leave no button held for the next test.
+        QTest::mouseRelease(host_.windowHandle(), Qt::LeftButton, {}, QPoint(299, 149));
+    }
+
+    template <typename T>
+    T* add(QRect geometry, QWidget* parent = nullptr) {
+        auto* button = new T(parent != nullptr ? parent : &host_);
+        button->setGeometry(geometry);
+        button->setCaption(QString());
+        button->show();
+        QObject::connect(button, &TSpeedButton::clicked,
+                         [this, button] { clicks_.push_back(button); });
+        return button;
+    }
+
+    TGradButton* addGradButton(QRect geometry, QWidget* parent = nullptr) {
+        auto* button = add<TGradButton>(geometry, parent);
+        button->setHighlightColor(kHighlight);
+        button->setShadowColor(kShadow);
+        button->setFaceColor(kFace);
+        button->setGradColor(QColor(192, 192, 192));
+        return button;
+    }
+
+    QPoint at(QWidget* widget, QPoint pos) const { return widget->mapTo(&host_, pos); }
+    void press(QWidget* w, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mousePress(host_.windowHandle(), b, {}, at(w, pos));
+    }
+    void move(QWidget* w, QPoint pos) { QTest::mouseMove(host_.windowHandle(), at(w, pos)); }
+    void release(QWidget* w, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseRelease(host_.windowHandle(), b, {}, at(w, pos));
+    }
+    void click(QWidget* w) {
+        press(w, QPoint(5, 5));
+        release(w, QPoint(5, 5));
+    }
+
+    static QImage face(const TGradButton& b, bool pressed) {
+        return expectedFace(b.size(), b.GradBitmap(), pressed, b.BorderWidth(), b.BevelWidth(),
+                            b.HighlightColor(), b.ShadowColor(), b.FaceColor());
+    }
+
+    QWidget host_;
+    std::vector<TSpeedButton*> clicks_;
+};
+
+TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
+    TGradButton* button = addGradButton({10, 10, 92, 25});
+    const QImage normal = face(*button, false);
+    const QImage pressed = face(*button, true);
+    ASSERT_FALSE(sameImage(normal, pressed));
+
+    press(button, {40, 12});
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Down);
+    EXPECT_TRUE(sameImage(grabImage(*button), pressed));
+
+    move(button, {40, 60});
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    EXPECT_TRUE(sameImage(grabImage(*button), normal));
+
+    move(button, {50, 10});
+    EXPECT_TRUE(sameImage(grabImage(*button), pressed));
+
+    move(button, {95, 10});
+    release(button, {95, 10});
+    EXPECT_TRUE(clicks_.empty());
+    EXPECT_TRUE(sameImage(grabImage(*button), normal));
+}
+
+TEST_F(SpeedButtonTest, PressedPictureMovesOverTheRightAndBottomOutline) {
+    TGradButton* button = addGradButton({10, 10, 92, 25});
+    press(button, {40, 12});
+    const QImage shown = grabImage(*button);
+    const QImage& picture = button->GradBitmap();
+    EXPECT_EQ(describe(shown.pixel(0, 12)), describe(rgb(0, 0, 0)));
+    EXPECT_EQ(describe(shown.pixel(91, 12)), describe(picture.pixel(89, 10)));
+    EXPECT_EQ(describe(shown.pixel(45, 24)), describe(picture.pixel(43, 22)));
+    EXPECT_EQ(describe(shown.pixel(1, 1)), describe(kShadow.rgb()));
+    EXPECT_EQ(describe(shown.pixel(90, 1)), describe(kFace.rgb()));
+    EXPECT_EQ(describe(shown.pixel(1, 23)), describe(kFace.rgb()));
+}
+
+TEST_F(SpeedButtonTest, LinkedCopyPressesLikeItsButton) {
+    TGradButton* link = addGradButton({150, 10, 92, 25});
+    auto* copy = add<TGradButtonCopy>({10, 10, 34, 25});
+    copy->setButtonLink(link);
+    press(copy, {10, 10});
+    EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), link->GradBitmap(), true, 1,
+                                                         1, kHighlight, kShadow, kFace)));
+    release(copy, {10, 10});
+    EXPECT_EQ(clicks_, std::vector<TSpeedButton*>{copy});
+}
+
+TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
+    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    press(button, {5, 5}, Qt::RightButton);
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    release(button, {5, 5}, Qt::RightButton);
+    EXPECT_TRUE(clicks_.empty());
+
+    press(button, {5, 5});
+    EXPECT_TRUE(clicks_.empty());
+    release(button, {39, 24});
+    EXPECT_EQ(clicks_.size(), 1u);
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+}
+
+TEST_F(SpeedButtonTest, HidingWhileHeldForgetsThePress) {
+    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    press(button, {5, 5});
+    button->hide();
+    button->show();
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+}
+
+TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
+    auto* other_container = new QWidget(&host_);
+    other_container->setGeometry(0, 60, 300, 40);
+    other_container->show();
+    auto* a = add<TSpeedButton>({10, 10, 40, 25});
+    auto* b = add<TSpeedButton>({60, 10, 40, 25});
+    auto* elsewhere = add<TSpeedButton>({10, 5, 40, 25}, other_container);
+    for (TSpeedButton* button : {a, b, elsewhere}) {
+        button->setGroupIndex(1);
+    }
+
+    click(elsewhere);
+    click(a);
+    EXPECT_TRUE(a->Down());
+    EXPECT_TRUE(elsewhere->Down());
+    click(b);
+    EXPECT_FALSE(a->Down());
+    EXPECT_TRUE(b->Down());
+    EXPECT_TRUE(elsewhere->Down());
+
+    click(b);  // without AllowAllUp the last one stays down, but still clicks
+    EXPECT_TRUE(b->Down());
+    EXPECT_EQ(clicks_.size(), 4u);
+    b->setDown(false);
+    EXPECT_TRUE(b->Down());
+
+    b->setAllowAllUp(true);
+    click(b);
+    EXPECT_FALSE(b->Down());
+    EXPECT_FALSE(a->Down());
+}
+
+TEST_F(SpeedButtonTest, OnlyGroupMembersStayDown) {
+    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    button->setDown(true);
+    EXPECT_FALSE(button->Down());
+    click(button);
+    EXPECT_FALSE(button->Down());
+
+    button->setGroupIndex(2);
+    button->setDown(true);
+    EXPECT_TRUE(button->Down());
+    button->setGroupIndex(0);
+    EXPECT_FALSE(button->Down());
+}
+
+TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
+    TGradButton* button = addGradButton({10, 10, 52, 41});
+    button->setShadowColor(QColor(128, 128, 128));
+    button->setGroupIndex(1);
+    QPixmap glyph(16, 16);
+    glyph.fill(QColor(255, 0, 255));
+    button->setGlyph(glyph);
+    button->setLayout(TSpeedButton::TButtonLayout::GlyphTop);
+
+    click(button);
+    EXPECT_TRUE(button->Down());
+    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Exclusive);
+    EXPECT_TRUE(sameImage(grabImage(*button), face(*button, false)));
+
+    press(button, {20, 20});  // pressing it again shows no pressed picture either
+    EXPECT_TRUE(sameImage(grabImage(*button), face(*button, false)));
+}
+
+}  // namespace
