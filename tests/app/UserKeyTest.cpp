@@ -1,0 +1,94 @@
+#include "UserKey.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <fstream>
+
+#include "Beep.h"
+#include "Error.h"
+#include "ErrorReport.h"
+#include "MachineStore.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class UserKeyTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        old_beep_ = platform::set_beep_handler([this] { ++beeps_; });
+    }
+    void TearDown() override { platform::set_beep_handler(old_beep_); }
+
+    platform::MachineStore store(std::string_view bytes) {
+        const std::string path = tmp_.path().toStdString() + "/user.conf";
+        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        return platform::MachineStore::load(path);
+    }
+
+    int beeps_ = 0;
+    std::function<void()> old_beep_;
+    QTemporaryDir tmp_;
+};
+
+struct Row {
+    const char* name;
+    std::string store;
+    std::string key;
+};
+
+std::ostream& operator<<(std::ostream& os, const Row& row) {
+    return os << row.name;
+}
+
+class UserKeyRows : public UserKeyTest, public ::testing::WithParamInterface<Row> {};
+
+TEST_P(UserKeyRows, TakesAtMostEightBytesAndBeepsOnce) {
+    EXPECT_EQ(load_key_user(store(GetParam().store)), GetParam().key);
+    EXPECT_EQ(beeps_, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, UserKeyRows,
+    ::testing::Values(Row{"Short", "[1.0]\nme_users=ivan\n", "ivan"},
+                      Row{"TenLettersGiveEight", "[1.0]\nme_users=ABCDEFGHIJ\n", "ABCDEFGH"},
+                      Row{"ExactlyEight", "[1.0]\nme_users=ABCDEFGH\n", "ABCDEFGH"},
+                      Row{"CyrillicCountsBytes",
+                          "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
+                          "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
+                      Row{"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
+                      Row{"Empty", "[1.0]\nme_users=\n", ""},
+                      Row{"NoSection", "[ports]\nCOM1=/dev/x\n", ""}, Row{"NoStore", "", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
+    EXPECT_EQ(load_key_user(platform::MachineStore::load(tmp_.path().toStdString() + "/none")), "");
+    EXPECT_EQ(beeps_, 1);
+}
+
+TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
+    for (const char* typed : {"dword:00000001", "hex:41,42", "hex(2):41,00"}) {
+        const auto s = store("[1.0]\nme_users=" + std::string(typed) + "\n");
+        try {
+            load_key_user(s);
+            ADD_FAILURE() << typed << ": no error";
+        } catch (const platform::Error& e) {
+            EXPECT_STREQ(e.what(), "Invalid data type for 'me_users'");
+        }
+    }
+    EXPECT_EQ(beeps_, 0);
+}
+
+TEST_F(UserKeyTest, TypedValueReachesTheErrorReport) {
+    QStringList reported;
+    const auto old = platform::set_error_reporter([&](const QString& m) { reported << m; });
+    std::string key = "unchanged";
+    const auto s = store("[1.0]\nme_users=dword:1\n");
+    platform::guarded([&] { key = load_key_user(s); });
+    platform::set_error_reporter(old);
+    EXPECT_EQ(reported, QStringList{"Invalid data type for 'me_users'"});
+    EXPECT_EQ(key, "unchanged");
+}
+
+}  // namespace
