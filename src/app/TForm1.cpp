@@ -1,0 +1,437 @@
+#include "TForm1.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include "Beep.h"
+#include "Cp1251.h"
+#include "ErrorReport.h"
+#include "FileNames.h"
+#include "Gradbtns.h"
+#include "Label.h"
+#include "MachineStore.h"
+#include "Panel.h"
+#include "UserKey.h"
+
+// The pictures are compiled into this static library; its resources must be registered by hand.
+static void initAssets() {
+    Q_INIT_RESOURCE(assets);
+}
+
+namespace {
+
+const QColor kLime{0, 255, 0};
+const QColor kYellow{255, 255, 0};
+const QColor kSilver{192, 192, 192};
+const QColor kGray{128, 128, 128};
+const QColor kAzure{240, 251, 255};
+const QColor kPaleGreen{192, 220, 192};
+
+const QString kDefaultFace = QStringLiteral("MS Sans Serif");
+constexpr int kDefaultPixelSize = 11;
+constexpr int kListRowHeight = 13;
+constexpr int kCornerEllipse = 150;
+
+QFont layoutFont(int pixel_size = kDefaultPixelSize, bool bold = false) {
+    QFont font(kDefaultFace);
+    font.setPixelSize(pixel_size);
+    font.setBold(bold);
+    return font;
+}
+
+// The classic bitmap face of the layout does not exist here; let it fall back to metrically
+// similar faces rather than to whatever the system's default happens to be.
+void installFontSubstitutes() {
+    static const bool done = [] {
+        QFont::insertSubstitutions(kDefaultFace,
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                    QStringLiteral("DejaVu Sans")});
+        return true;
+    }();
+    (void)done;
+}
+
+// A rounded rectangle as the platform's region call makes it: the rectangle minus what lies
+// outside four corner ellipses of ew x eh.
+QRegion roundRectRegion(int width, int height, int ew, int eh) {
+    QRegion region(ew / 2, 0, width - ew, height);
+    region += QRegion(0, eh / 2, width, height - eh);
+    region += QRegion(0, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(width - ew, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(0, height - eh, ew, eh, QRegion::Ellipse);
+    region += QRegion(width - ew, height - eh, ew, eh, QRegion::Ellipse);
+    return region;
+}
+
+void setColors(QWidget* widget, const QColor& text, const QColor& base) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Window, base);
+    widget->setPalette(palette);
+}
+
+TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                  const QColor& color, QFont font) {
+    auto* label = new TLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(font);
+    label->setDesignGeometry(geometry);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
+                  TPanel::TBevelCut inner, TPanel::TBevelCut outer) {
+    auto* panel = new TPanel(parent);
+    panel->setObjectName(QLatin1String(name));
+    panel->setGeometry(geometry);
+    panel->setColor(color);
+    panel->setBevelInner(inner);
+    panel->setBevelOuter(outer);
+    return panel;
+}
+
+TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
+                            const QString& caption, const QColor& grad_color) {
+    auto* button = new TGradButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setCaption(caption);
+    button->setFont(layoutFont());
+    button->setFontColor(Qt::white);
+    button->setGradColor(grad_color);
+    return button;
+}
+
+TGradButtonCopy* makeCopyButton(QWidget* parent, const char* name, QRect geometry,
+                                const QString& caption) {
+    auto* button = new TGradButtonCopy(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setCaption(caption);
+    button->setFont(layoutFont());
+    button->setFontColor(kYellow);
+    button->setAllowAllUp(true);
+    return button;
+}
+
+QLineEdit* makeEdit(QWidget* parent, const char* name, QRect geometry, const QColor& base) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(geometry);
+    edit->setFrame(false);
+    edit->setFont(layoutFont());
+    setColors(edit, Qt::black, base);
+    edit->setAttribute(Qt::WA_NoMousePropagation);
+    return edit;
+}
+
+// A caption cell: a disabled, read-only field that shows a fixed text.
+QLineEdit* makeCaptionCell(QWidget* parent, const char* name, QRect geometry,
+                           const QString& caption, const QColor& base) {
+    QLineEdit* edit = makeEdit(parent, name, geometry, base);
+    edit->setText(caption);
+    edit->setReadOnly(true);
+    edit->setEnabled(false);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Base, base);
+    palette.setColor(QPalette::Disabled, QPalette::Text, kGray);
+    edit->setPalette(palette);
+    // A disabled cell lies on the window's surface like a label: presses on it drag the window.
+    edit->setAttribute(Qt::WA_NoMousePropagation, false);
+    return edit;
+}
+
+QToolButton* makePictureButton(QWidget* parent, const char* name, QRect geometry,
+                               const QString& glyph) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    const QPixmap pixmap(glyph);
+    button->setIcon(QIcon(pixmap));
+    button->setIconSize(pixmap.size());
+    return button;
+}
+
+// Rows of the quick-dial list are a fixed 13 pixels high, whatever the font.
+class FixedRowDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), kListRowHeight};
+    }
+};
+
+}  // namespace
+
+TForm1::TForm1(QWidget* parent) : TForm1(platform::MachineStore::load(), parent) {}
+
+TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(parent) {
+    initAssets();
+    installFontSubstitutes();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("zvonmat"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFixedSize(kWidth, kHeight);
+    setFont(layoutFont());
+    setColors(this, Qt::black, Qt::black);
+    createControls();
+    platform::guarded([&] { FormCreate(store); });
+}
+
+// The rounded region goes with the window; nothing else needs releasing by hand.
+TForm1::~TForm1() = default;
+
+void TForm1::createControls() {
+    using Cut = TPanel::TBevelCut;
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 245, 340);
+    Image1->setPixmap(QPixmap(QStringLiteral(":/zvonmat/background.png")));
+    Image1->setScaledContents(true);
+    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    Panel1 = makePanel(this, "Panel1", {24, 128, 201, 137}, Qt::black, Cut::Raised, Cut::Lowered);
+    Bevel1 = new TBevel(Panel1);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setGeometry(104, 24, 89, 28);
+    Bevel1->setStyle(TBevel::TBevelStyle::Raised);
+    Label1 = makeLabel(Panel1, "Label1", {110, 26, 45, 24}, QStringLiteral("00:00"), kLime,
+                       layoutFont(19));
+    Label2 = makeLabel(Panel1, "Label2", {160, 32, 29, 13}, QStringLiteral("(м:с)"), kLime,
+                       layoutFont(kDefaultPixelSize, true));
+    Label3 = makeLabel(Panel1, "Label3", {104, 8, 74, 13}, QStringLiteral("Время разгов."), kYellow,
+                       layoutFont());
+    GradButtonCopy1 =
+        makeCopyButton(Panel1, "GradButtonCopy1", {160, 104, 34, 25}, QStringLiteral("Set"));
+    GradButtonCopy2 =
+        makeCopyButton(Panel1, "GradButtonCopy2", {103, 104, 50, 25}, QStringLiteral("Сброс"));
+    GradButtonCopy2->setGlyph(QPixmap(QStringLiteral(":/zvonmat/reset.png")));
+    GradButtonCopy3 =
+        makeCopyButton(Panel1, "GradButtonCopy3", {103, 77, 90, 25}, QStringLiteral("Журнал"));
+    GradButtonCopy3->setGlyph(QPixmap(QStringLiteral(":/zvonmat/journal.png")));
+    Label4 = makeLabel(Panel1, "Label4", {104, 58, 45, 13}, QStringLiteral("Попыток"), kYellow,
+                       layoutFont());
+    Label5 = makeLabel(Panel1, "Label5", {160, 56, 22, 16}, QStringLiteral("0/0"), kLime,
+                       layoutFont(13, true));
+
+    struct Key {
+        TGradButton* TForm1::*button;
+        const char* name;
+        const char* caption;
+        int left;
+        int top;
+        int tag;
+    };
+    static constexpr Key kKeypad[] = {
+        {&TForm1::RxSpeedButton1, "RxSpeedButton1", "1", 8, 8, 1},
+        {&TForm1::RxSpeedButton2, "RxSpeedButton2", "2", 40, 8, 2},
+        {&TForm1::RxSpeedButton3, "RxSpeedButton3", "3", 72, 8, 3},
+        {&TForm1::RxSpeedButton4, "RxSpeedButton4", "4", 8, 40, 4},
+        {&TForm1::RxSpeedButton5, "RxSpeedButton5", "5", 40, 40, 5},
+        {&TForm1::RxSpeedButton6, "RxSpeedButton6", "6", 72, 40, 6},
+        {&TForm1::RxSpeedButton7, "RxSpeedButton7", "7", 8, 72, 7},
+        {&TForm1::RxSpeedButton8, "RxSpeedButton8", "8", 40, 72, 8},
+        {&TForm1::RxSpeedButton9, "RxSpeedButton9", "9", 72, 72, 9},
+        {&TForm1::RxSpeedButton10, "RxSpeedButton10", "D", 8, 104, 0},
+        {&TForm1::RxSpeedButton11, "RxSpeedButton11", "0", 40, 104, 0},
+        {&TForm1::RxSpeedButton12, "RxSpeedButton12", "#", 72, 104, 0},
+    };
+    for (const Key& key : kKeypad) {
+        TGradButton* button = makeGradButton(Panel1, key.name, {key.left, key.top, 25, 25},
+                                             QLatin1String(key.caption), Qt::black);
+        button->setFaceColor(kGray);
+        button->setAllowAllUp(true);
+        button->Tag = key.tag;
+        this->*key.button = button;
+    }
+
+    Panel2 = makePanel(this, "Panel2", {32, 272, 184, 25}, Qt::black, Cut::None, Cut::None);
+    GradButton1 = makeGradButton(Panel2, "GradButton1", {0, 0, 92, 25},
+                                 QStringLiteral("Автодозвон"), kSilver);
+    GradButton2 =
+        makeGradButton(Panel2, "GradButton2", {91, 0, 94, 25}, QStringLiteral("Разговор"), kSilver);
+    Panel3 = makePanel(this, "Panel3", {80, 304, 89, 25}, kSilver, Cut::None, Cut::None);
+    GradButton3 =
+        makeGradButton(Panel3, "GradButton3", {0, 0, 89, 25}, QStringLiteral("Выход"), kGray);
+    for (TGradButtonCopy* copy : {GradButtonCopy1, GradButtonCopy2, GradButtonCopy3}) {
+        copy->setButtonLink(GradButton1);
+    }
+
+    Edit1 = makeCaptionCell(this, "Edit1", {27, 75, 62, 21}, QStringLiteral("Абонент"), kAzure);
+    Edit2 = makeCaptionCell(this, "Edit2", {27, 95, 62, 21}, QStringLiteral("Телефон"), kPaleGreen);
+
+    ListBox1 = new QListWidget(this);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setGeometry(88, 116, 113, 134);
+    ListBox1->setFont(layoutFont());
+    ListBox1->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    ListBox1->setUniformItemSizes(true);
+    ListBox1->setItemDelegate(new FixedRowDelegate(ListBox1));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setAttribute(Qt::WA_NoMousePropagation);
+    setColors(ListBox1, Qt::black, kPaleGreen);
+    ListBox1->hide();
+
+    Comboedit2 = makeEdit(this, "Comboedit2", {88, 95, 113, 21}, kPaleGreen);
+    ComboEdit1 = makeEdit(this, "ComboEdit1", {88, 75, 113, 21}, kAzure);
+
+    Panel4 = makePanel(this, "Panel4", {201, 76, 21, 40}, kSilver, Cut::None, Cut::None);
+    BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20},
+                                QStringLiteral(":/zvonmat/book.png"));
+    BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20},
+                                QStringLiteral(":/zvonmat/phone.png"));
+
+    // Both clocks tick once a second; a coarse timer may be several per cent off, which a
+    // countdown of minutes would show.
+    for (QTimer** timer : {&Timer1, &Timer2}) {
+        *timer = new QTimer(this);
+        (*timer)->setInterval(1000);
+        (*timer)->setTimerType(Qt::PreciseTimer);
+    }
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+
+    setTabOrder(ListBox1, Comboedit2);
+    setTabOrder(Comboedit2, ComboEdit1);
+    Comboedit2->setFocus();
+
+    connect(GradButton3, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButton3Click));
+}
+
+void TForm1::FormCreate(const platform::MachineStore& store) {
+    QCoreApplication::processEvents();
+    load_key_user(store);
+
+    window_region = roundRectRegion(width(), height(), kCornerEllipse, kCornerEllipse);
+    setMask(*window_region);
+
+    work_dir = current_work_dir();
+    settings = read_settings(settings_path(work_dir, user_key));
+    setfont();
+}
+
+void TForm1::load_key_user(const platform::MachineStore& store) {
+    user_key = ::load_key_user(store);
+}
+
+void TForm1::FormShow() {
+    QCoreApplication::processEvents();
+}
+
+void TForm1::FormActivate() {
+    Label5->setText(QString::number(settings.max_attempts) + QStringLiteral("/0"));
+    ishodnoe();
+}
+
+void TForm1::setfont() {
+    // Qt picks the character set from the text itself; only the face is applied.
+    const QString face = platform::fromCp1251(settings.font_name);
+    const QList<QWidget*> controls = {GradButton1,     GradButton2, GradButton3, GradButtonCopy2,
+                                      GradButtonCopy3, Label3,      Label4,      Edit1,
+                                      Edit2,           ComboEdit1};
+    for (QWidget* control : controls) {
+        QFont font = control->font();
+        font.setFamily(face);
+        control->setFont(font);
+    }
+}
+
+void TForm1::save_to_ini() {
+    write_settings(settings, settings_path(work_dir, user_key));
+}
+
+void TForm1::ishodnoe() {
+    Timer1->stop();
+    Label1->setText(QStringLiteral("00:00"));
+    elapsed_seconds = 0;
+    Label5->setText(QString::number(settings.max_attempts) + QStringLiteral("/0"));
+    attempts_left = settings.max_attempts;
+    Label3->setText(QStringLiteral("Время разгов."));
+}
+
+void TForm1::GradButton3Click() {
+    close();
+}
+
+bool TForm1::event(QEvent* event) {
+    // Only the first activation counts: later ones come back from the modal windows or from
+    // other programs and must not reset the dialling run.
+    if (event->type() == QEvent::WindowActivate && !activated_once_) {
+        activated_once_ = true;
+        platform::guarded([this] { FormActivate(); });
+    }
+    return QWidget::event(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!shown_once_) {
+        shown_once_ = true;
+        if (const QScreen* screen = this->screen()) {
+            move(screen->availableGeometry().center() - rect().center());
+        }
+        platform::guarded([this] { FormShow(); });
+    }
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
+    // The window paints its own outline too, for compositors that ignore the mask.
+    QPainter painter(this);
+    if (window_region) {
+        painter.setClipRegion(*window_region);
+    }
+    painter.fillRect(rect(), Qt::black);
+}
+
+// Only the window's own surface drags: the background picture and the caption cells lying on
+// it. Panels, fields and the list keep their presses to themselves.
+void TForm1::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !window_region ||
+        !window_region->contains(event->position().toPoint())) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+        return;
+    }
+    drag_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
+}
+
+void TForm1::mouseMoveEvent(QMouseEvent* event) {
+    if (drag_offset_ && (event->buttons() & Qt::LeftButton)) {
+        move(event->globalPosition().toPoint() - *drag_offset_);
+        event->accept();
+        return;
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void TForm1::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        drag_offset_.reset();
+    }
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,0 +1,127 @@
+#pragma once
+
+#include <QPoint>
+#include <QRegion>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "Settings.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QTimer;
+class QToolButton;
+class TBevel;
+class TGradButton;
+class TGradButtonCopy;
+class TLabel;
+class TPanel;
+
+namespace platform {
+class MachineStore;
+}
+
+// The main window: a borderless, rounded device front of fixed layout that the user drags by its
+// own surface. It exists for the whole run and owns every control, both timers and the values
+// the rest of the program reads: the working directory, the file-name suffix and the settings.
+//
+// Creating it runs the start-up sequence (FormCreate). An error there is reported and the rest of
+// the sequence is skipped; the window then runs with what was done so far (for instance without
+// its rounded shape, which also means nothing drags it).
+class TForm1 : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int kWidth = 246;
+    static constexpr int kHeight = 339;
+
+    // Reads the per-machine store from its usual place.
+    explicit TForm1(QWidget* parent = nullptr);
+    // Reads the given per-machine store instead (tests).
+    explicit TForm1(const platform::MachineStore& store, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The rounded outline, or nothing when start-up failed before shaping the window.
+    const std::optional<QRegion>& windowRegion() const { return window_region; }
+
+    // Process-wide values, fixed once FormCreate has finished (but for the settings, which the
+    // settings dialog edits). All texts are Windows-1251 bytes; work_dir is a native path.
+    std::string work_dir;
+    std::string user_key;
+    TSettings settings;
+
+    // Dialling state.
+    std::int32_t elapsed_seconds = 0;
+    std::uint8_t attempts_left = 0;
+
+    // Controls, named as in the layout.
+    QLabel* Image1;
+    TPanel* Panel1;
+    TBevel* Bevel1;
+    TLabel* Label1;
+    TLabel* Label2;
+    TLabel* Label3;
+    TGradButtonCopy* GradButtonCopy1;
+    TGradButtonCopy* GradButtonCopy2;
+    TGradButtonCopy* GradButtonCopy3;
+    TLabel* Label4;
+    TLabel* Label5;
+    TGradButton* RxSpeedButton1;
+    TGradButton* RxSpeedButton2;
+    TGradButton* RxSpeedButton3;
+    TGradButton* RxSpeedButton4;
+    TGradButton* RxSpeedButton5;
+    TGradButton* RxSpeedButton6;
+    TGradButton* RxSpeedButton7;
+    TGradButton* RxSpeedButton8;
+    TGradButton* RxSpeedButton9;
+    TGradButton* RxSpeedButton10;
+    TGradButton* RxSpeedButton11;
+    TGradButton* RxSpeedButton12;
+    TPanel* Panel2;
+    TGradButton* GradButton1;
+    TGradButton* GradButton2;
+    TPanel* Panel3;
+    TGradButton* GradButton3;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QListWidget* ListBox1;
+    QLineEdit* Comboedit2;
+    QLineEdit* ComboEdit1;
+    TPanel* Panel4;
+    QToolButton* BitBtn1;
+    QToolButton* BitBtn2;
+    QTimer* Timer1;
+    QTimer* Timer2;
+
+    // Applies font_name to exactly the controls that follow the configured font.
+    void setfont();
+    // Writes every setting to the settings file; throws platform::Error when it cannot.
+    void save_to_ini();
+    // Resets the dialling run: countdown off, clock "00:00", attempt display N/0.
+    void ishodnoe();
+
+    void GradButton3Click();
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    void createControls();
+    void FormCreate(const platform::MachineStore& store);
+    void FormShow();
+    void FormActivate();
+    void load_key_user(const platform::MachineStore& store);
+
+    std::optional<QRegion> window_region;
+    bool shown_once_ = false;
+    bool activated_once_ = false;
+    std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
+};

@@ -1,0 +1,34 @@
+#include <QApplication>
+#include <exception>
+
+#include "ErrorReport.h"
+#include "TForm1.h"
+
+namespace {
+
+// Every handler of the program runs guarded and reports its own errors; this only catches what
+// would otherwise end the program from inside Qt's event delivery.
+class TApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            platform::report_exception(e);
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    TApplication app(argc, argv);
+    TApplication::setApplicationName(QStringLiteral("zvonmat"));
+    TForm1 Form1;
+    Form1.show();
+    Form1.activateWindow();
+    return TApplication::exec();
+}
