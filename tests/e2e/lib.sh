@@ -1,0 +1,77 @@
+# Shared helpers of the end-to-end scripts: a private X server and clean-up by process id.
+# Every process a script starts is recorded and stopped by its id when the script ends.
+
+set -euo pipefail
+
+E2E_PIDS=()
+E2E_TMP=$(mktemp -d -t zvonmat-e2e.XXXXXX)
+
+e2e_cleanup() {
+  local pid
+  for pid in "${E2E_PIDS[@]}"; do
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${E2E_PIDS[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# Starts Xvfb on a free display and exports DISPLAY.
+start_xvfb() {
+  local fifo="$E2E_TMP/displayfd"
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
+  E2E_PIDS+=($!)
+  local display
+  read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
+  export DISPLAY=":$display"
+  unset WAYLAND_DISPLAY
+  export QT_QPA_PLATFORM=xcb
+}
+
+# Waits up to 20 s for a visible window of the given process and prints its id.
+wait_for_window() {
+  local pid=$1 id
+  for _ in $(seq 200); do
+    id=$(xdotool search --onlyvisible --pid "$pid" 2>/dev/null | head -n 1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    kill -0 "$pid" 2>/dev/null || fail "process $pid ended before showing a window"
+    sleep 0.1
+  done
+  fail "no window of process $pid"
+}
+
+# Waits up to 20 s for a process to end and prints its exit status.
+wait_for_exit() {
+  local pid=$1
+  for _ in $(seq 200); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      local status=0
+      wait "$pid" || status=$?
+      echo "$status"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "process $pid did not end"
+}
+
+# Window position (x y) of a window id.
+window_position() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
+}
+
+# Window size (w h) of a window id.
+window_size() {
+  xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}'
+}

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# The dialler under a real X server: it shows its rounded window, reads the settings file of the
+# user that the per-machine store names, can be dragged by its surface, writes no file, and ends
+# with status 0 from its exit button.
+zvonmat=${1:?usage: startup.sh PATH_TO_ZVONMAT}
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+work="$E2E_TMP/work"
+store="$E2E_TMP/xdg"
+mkdir -p "$work" "$store/user_name"
+printf '[1.0]\r\nme_users=ivan\r\n' >"$store/user_name/user.conf"
+printf '[PARAM]\r\nn_run=7\r\n' >"$work/zvonmativan.ini"
+cp "$work/zvonmativan.ini" "$E2E_TMP/ini.before"
+
+(cd "$work" && exec env XDG_CONFIG_DIRS="$store" "$zvonmat") &
+pid=$!
+E2E_PIDS+=("$pid")
+
+win=$(wait_for_window "$pid")
+read -r w h < <(window_size "$win")
+[ "$w" = 246 ] && [ "$h" = 339 ] || fail "window is ${w}x${h}, not 246x339"
+
+# Centred on the 1024x768 screen.
+read -r x y < <(window_position "$win")
+[ "$x" = $(((1024 - 246) / 2)) ] || [ "$x" = $(((1024 - 246 + 1) / 2)) ] || fail "x is $x"
+
+# A press on the background and a move drag the window.
+xdotool mousemove --sync $((x + 12)) $((y + 200)) mousedown 1
+xdotool mousemove --sync $((x + 52)) $((y + 230))
+xdotool mouseup 1
+sleep 0.3
+read -r x2 y2 < <(window_position "$win")
+[ "$x2" = $((x + 40)) ] && [ "$y2" = $((y + 30)) ] || fail "drag moved the window to $x2,$y2 from $x,$y"
+
+# A press on a keypad key and a move do not.
+xdotool mousemove --sync $((x2 + 24 + 20)) $((y2 + 128 + 20)) mousedown 1
+xdotool mousemove --sync $((x2 + 24 + 60)) $((y2 + 128 + 60))
+xdotool mouseup 1
+sleep 0.3
+read -r x3 y3 < <(window_position "$win")
+[ "$x3" = "$x2" ] && [ "$y3" = "$y2" ] || fail "a press on a key moved the window"
+
+# The exit button (Panel3 at 80,304, 89 x 25).
+xdotool mousemove --sync $((x3 + 80 + 44)) $((y3 + 304 + 12)) click 1
+status=$(wait_for_exit "$pid")
+[ "$status" = 0 ] || fail "exit status $status"
+
+files=$(cd "$work" && ls -A)
+[ "$files" = "zvonmativan.ini" ] || fail "working directory holds: $files"
+cmp -s "$work/zvonmativan.ini" "$E2E_TMP/ini.before" || fail "the settings file changed"
