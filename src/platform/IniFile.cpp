@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 #include "Cp1251.h"
 #include "Error.h"
@@ -205,6 +206,21 @@ bool write_all(int fd, std::string_view data) {
     return true;
 }
 
+// Joins pieces with one allocation. (Chains of operator+ on temporaries also trip a false
+// -Wrestrict report of GCC 12 at -O3.)
+std::string concat(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view piece : pieces) {
+        size += piece.size();
+    }
+    std::string joined;
+    joined.reserve(size);
+    for (std::string_view piece : pieces) {
+        joined.append(piece);
+    }
+    return joined;
+}
+
 // Cuts a value where its line would end, and quotes it where reading would alter it.
 std::string encode_value(std::string_view value) {
     value = value.substr(0, value.find_first_of(std::string_view("\0\r\n", 3)));
@@ -213,7 +229,7 @@ std::string encode_value(std::string_view value) {
         (is_blank(value.front()) || is_blank(value.back()) ||
          (value.size() >= 2 && is_quote(value.front()) && value.back() == value.front()));
     if (altered_by_reading) {
-        return "\"" + std::string(value) + "\"";
+        return concat({"\"", value, "\""});
     }
     return std::string(value);
 }
@@ -279,7 +295,7 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
 void IniFile::set_value(std::string_view section, std::string_view key, std::string_view value) {
     section = trim(section);
     key = trim(key);
-    std::string new_line = std::string(key) + "=" + encode_value(value) + "\r\n";
+    std::string new_line = concat({key, "=", encode_value(value), "\r\n"});
 
     std::size_t header = npos;
     std::size_t last_in_section = npos;  // the header or the section's last key line
@@ -305,7 +321,7 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
         if (!lines_.empty()) {
             end_line(lines_.back());
         }
-        lines_.push_back("[" + std::string(section) + "]\r\n");
+        lines_.push_back(concat({"[", section, "]\r\n"}));
         lines_.push_back(std::move(new_line));
         return;
     }
