@@ -59,17 +59,21 @@ void FillGradient(const QColor& top, const QColor& bottom, QImage& picture) {
     const int w = picture.width();
     const int h = picture.height();
     // Always 256 bands, whatever the height: a short picture leaves many bands empty, a tall one
-    // gives each band several rows.
+    // gives each band several rows. Each band starts where the previous one ended, and an empty
+    // band needs no colour, so a short picture costs far fewer than 1024 MulDivs.
+    int first = 0;
     for (int band = 0; band < 256; ++band) {
-        const int first = MulDiv(band, h, 256);
         const int end = MulDiv(band + 1, h, 256);
-        const QRgb color =
-            qRgb((r0 + MulDiv(band, dr, 255)) & 0xff, (g0 + MulDiv(band, dg, 255)) & 0xff,
-                 (b0 + MulDiv(band, db, 255)) & 0xff);
-        for (int y = first; y < end; ++y) {
-            auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-            std::fill(line, line + w, color);
+        if (end > first) {
+            const QRgb color =
+                qRgb((r0 + MulDiv(band, dr, 255)) & 0xff, (g0 + MulDiv(band, dg, 255)) & 0xff,
+                     (b0 + MulDiv(band, db, 255)) & 0xff);
+            for (int y = first; y < end; ++y) {
+                auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
+                std::fill(line, line + w, color);
+            }
         }
+        first = end;
     }
 }
 
