@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace platform {
+
+// The installed family to show a Windows face name with: the face itself where it is installed,
+// otherwise its metric-compatible stand-in (Arial and MS Sans Serif: Liberation Sans, and so
+// on), otherwise a plain sans-serif face. Naming an installed family spares the font matcher its
+// slow search for a missing one at every font, and keeps text widths close to what the fixed
+// layout was made for.
+QString installedFace(const QString& face);
+
+// Makes `font` show `face`.
+void setFace(QFont& font, const QString& face);
+
+}  // namespace platform
