@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QGuiApplication>
-#include <QLabel>
+#include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -14,21 +14,27 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <iterator>
+#include <utility>
 
 #include "Beep.h"
 #include "Cp1251.h"
 #include "ErrorReport.h"
 #include "FileNames.h"
+#include "Fonts.h"
 #include "Gradbtns.h"
+#include "Image.h"
 #include "Label.h"
 #include "MachineStore.h"
 #include "Panel.h"
 #include "UserKey.h"
 
-// The pictures are compiled into this static library; its resources must be registered by hand.
-static void initAssets() {
-    Q_INIT_RESOURCE(assets);
-}
+// The pictures, compiled in.
+#include "background_picture.h"
+#include "book.xpm"
+#include "journal.xpm"
+#include "phone.xpm"
+#include "reset.xpm"
 
 namespace {
 
@@ -45,22 +51,11 @@ constexpr int kListRowHeight = 13;
 constexpr int kCornerEllipse = 150;
 
 QFont layoutFont(int pixel_size = kDefaultPixelSize, bool bold = false) {
-    QFont font(kDefaultFace);
+    QFont font;
+    platform::setFace(font, kDefaultFace);
     font.setPixelSize(pixel_size);
     font.setBold(bold);
     return font;
-}
-
-// The classic bitmap face of the layout does not exist here; let it fall back to metrically
-// similar faces rather than to whatever the system's default happens to be.
-void installFontSubstitutes() {
-    static const bool done = [] {
-        QFont::insertSubstitutions(kDefaultFace,
-                                   {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                    QStringLiteral("DejaVu Sans")});
-        return true;
-    }();
-    (void)done;
 }
 
 // A rounded rectangle as the platform's region call makes it: the rectangle minus what lies
@@ -159,7 +154,7 @@ QLineEdit* makeCaptionCell(QWidget* parent, const char* name, QRect geometry,
 }
 
 QToolButton* makePictureButton(QWidget* parent, const char* name, QRect geometry,
-                               const QString& glyph) {
+                               const char* const* glyph) {
     auto* button = new QToolButton(parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
@@ -169,6 +164,24 @@ QToolButton* makePictureButton(QWidget* parent, const char* name, QRect geometry
     button->setIcon(QIcon(pixmap));
     button->setIconSize(pixmap.size());
     return button;
+}
+
+// The background is kept as packed palette indices: building it costs a copy, where decoding
+// an image file would cost more than the rest of the window's start-up.
+QPixmap backgroundPicture() {
+    using namespace background_picture;
+    QImage image(kWidth, kHeight, QImage::Format_Indexed8);
+    image.setColorTable(QList<QRgb>(std::begin(kPalette), std::end(kPalette)));
+    const int stride = (kWidth + 1) / 2;
+    for (int y = 0; y < kHeight; ++y) {
+        const unsigned char* packed = kPixels + y * stride;
+        uchar* line = image.scanLine(y);
+        for (int x = 0; x < kWidth; ++x) {
+            const unsigned char pair = packed[x / 2];
+            line[x] = (x % 2 == 0) ? pair >> 4 : pair & 0x0f;
+        }
+    }
+    return QPixmap::fromImage(std::move(image));
 }
 
 // Rows of the quick-dial list are a fixed 13 pixels high, whatever the font.
@@ -185,8 +198,6 @@ class FixedRowDelegate : public QStyledItemDelegate {
 TForm1::TForm1(QWidget* parent) : TForm1(platform::MachineStore::load(), parent) {}
 
 TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(parent) {
-    initAssets();
-    installFontSubstitutes();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("zvonmat"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -204,12 +215,10 @@ TForm1::~TForm1() = default;
 void TForm1::createControls() {
     using Cut = TPanel::TBevelCut;
 
-    Image1 = new QLabel(this);
+    Image1 = new TImage(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 245, 340);
-    Image1->setPixmap(QPixmap(QStringLiteral(":/zvonmat/background.png")));
-    Image1->setScaledContents(true);
-    Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
+    Image1->setPicture(backgroundPicture());
 
     Panel1 = makePanel(this, "Panel1", {24, 128, 201, 137}, Qt::black, Cut::Raised, Cut::Lowered);
     Bevel1 = new TBevel(Panel1);
@@ -226,10 +235,10 @@ void TForm1::createControls() {
         makeCopyButton(Panel1, "GradButtonCopy1", {160, 104, 34, 25}, QStringLiteral("Set"));
     GradButtonCopy2 =
         makeCopyButton(Panel1, "GradButtonCopy2", {103, 104, 50, 25}, QStringLiteral("Сброс"));
-    GradButtonCopy2->setGlyph(QPixmap(QStringLiteral(":/zvonmat/reset.png")));
+    GradButtonCopy2->setGlyph(QPixmap(reset_xpm));
     GradButtonCopy3 =
         makeCopyButton(Panel1, "GradButtonCopy3", {103, 77, 90, 25}, QStringLiteral("Журнал"));
-    GradButtonCopy3->setGlyph(QPixmap(QStringLiteral(":/zvonmat/journal.png")));
+    GradButtonCopy3->setGlyph(QPixmap(journal_xpm));
     Label4 = makeLabel(Panel1, "Label4", {104, 58, 45, 13}, QStringLiteral("Попыток"), kYellow,
                        layoutFont());
     Label5 = makeLabel(Panel1, "Label5", {160, 56, 22, 16}, QStringLiteral("0/0"), kLime,
@@ -297,10 +306,8 @@ void TForm1::createControls() {
     ComboEdit1 = makeEdit(this, "ComboEdit1", {88, 75, 113, 21}, kAzure);
 
     Panel4 = makePanel(this, "Panel4", {201, 76, 21, 40}, kSilver, Cut::None, Cut::None);
-    BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20},
-                                QStringLiteral(":/zvonmat/book.png"));
-    BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20},
-                                QStringLiteral(":/zvonmat/phone.png"));
+    BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20}, book_xpm);
+    BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20}, phone_xpm);
 
     // Both clocks tick once a second; a coarse timer may be several per cent off, which a
     // countdown of minutes would show.
@@ -326,6 +333,7 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
 
     window_region = roundRectRegion(width(), height(), kCornerEllipse, kCornerEllipse);
     setMask(*window_region);
+    Image1->setClipShape(*window_region);
 
     work_dir = current_work_dir();
     settings = read_settings(settings_path(work_dir, user_key));
@@ -348,12 +356,13 @@ void TForm1::FormActivate() {
 void TForm1::setfont() {
     // Qt picks the character set from the text itself; only the face is applied.
     const QString face = platform::fromCp1251(settings.font_name);
+    const QString family = platform::installedFace(face);
     const QList<QWidget*> controls = {GradButton1,     GradButton2, GradButton3, GradButtonCopy2,
                                       GradButtonCopy3, Label3,      Label4,      Edit1,
                                       Edit2,           ComboEdit1};
     for (QWidget* control : controls) {
         QFont font = control->font();
-        font.setFamily(face);
+        font.setFamily(family);
         control->setFont(font);
     }
 }

@@ -9,7 +9,6 @@
 
 #include "Settings.h"
 
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QTimer;
@@ -17,6 +16,7 @@ class QToolButton;
 class TBevel;
 class TGradButton;
 class TGradButtonCopy;
+class TImage;
 class TLabel;
 class TPanel;
 
@@ -57,7 +57,7 @@ class TForm1 : public QWidget {
     std::uint8_t attempts_left = 0;
 
     // Controls, named as in the layout.
-    QLabel* Image1;
+    TImage* Image1;
     TPanel* Panel1;
     TBevel* Bevel1;
     TLabel* Label1;
