@@ -1,0 +1,81 @@
+#include "QuickList.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Error.h"
+
+namespace {
+
+using Entries = std::vector<std::string>;
+
+TEST(QuickListFile, ReadsEveryKindOfLineEnd) {
+    using namespace std::string_view_literals;
+    const struct {
+        const char* name;
+        std::string_view bytes;
+        Entries entries;
+    } kRows[] = {
+        {"crlf", "333\r\n222\r\n"sv, {"333", "222"}},
+        {"lf", "333\n222\n"sv, {"333", "222"}},
+        {"cr", "333\r222\r"sv, {"333", "222"}},
+        {"mixed", "1\r\n2\n3\r4"sv, {"1", "2", "3", "4"}},
+        {"no final line end", "333\r\n222"sv, {"333", "222"}},
+        {"empty lines stay", "1\r\n\r\n\n2\r\n"sv, {"1", "", "", "2"}},
+        {"lf cr is two ends", "1\n\r2"sv, {"1", "", "2"}},
+        {"nul ends the text", "1\r\n2\0003\r\n"sv, {"1", "2"}},
+        {"empty file", ""sv, {}},
+        {"only a line end", "\r\n"sv, {""}},
+    };
+    for (const auto& row : kRows) {
+        EXPECT_EQ(parse_quick_list(row.bytes), row.entries) << row.name;
+    }
+}
+
+class QuickListFiles : public testing::Test {
+  protected:
+    std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
+    static std::string contents(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    QTemporaryDir dir_;
+};
+
+TEST_F(QuickListFiles, WritesCrLfAfterEveryEntryAndReadsItBack) {
+    const std::string file = path("zvonmat.lst");
+    write_quick_list(file, {"333", "222", ""});
+    EXPECT_EQ(contents(file), "333\r\n222\r\n\r\n");
+    EXPECT_EQ(read_quick_list(file), (Entries{"333", "222", ""}));
+
+    write_quick_list(file, {});
+    EXPECT_EQ(contents(file), "");
+}
+
+TEST_F(QuickListFiles, NeverWritesALineBreakInsideAnEntry) {
+    const std::string file = path("zvonmat.lst");
+    write_quick_list(file, {"12\r\n34", std::string("5\0006", 3)});
+    EXPECT_EQ(read_quick_list(file), (Entries{"12??34", "5?6"}));
+}
+
+TEST_F(QuickListFiles, AMissingFileIsAnEmptyListAndAnUnwritableOneIsReported) {
+    EXPECT_TRUE(read_quick_list(path("none.lst")).empty());
+    EXPECT_TRUE(read_quick_list(dir_.path().toStdString()).empty());  // a directory
+
+    const std::string blocked = path("no-such-dir/zvonmat.lst");
+    try {
+        write_quick_list(blocked, {"1"});
+        FAIL() << "no error";
+    } catch (const platform::Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Cannot create file " + blocked);
+    }
+    EXPECT_FALSE(std::filesystem::exists(blocked));
+}
+
+}  // namespace
