@@ -1,5 +1,6 @@
 #include "TForm1.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFont>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -27,6 +29,7 @@
 #include "Label.h"
 #include "MachineStore.h"
 #include "Panel.h"
+#include "QuickList.h"
 #include "UserKey.h"
 
 // The pictures, compiled in.
@@ -323,6 +326,16 @@ void TForm1::createControls() {
     setTabOrder(Comboedit2, ComboEdit1);
     Comboedit2->setFocus();
 
+    for (TGradButton* key :
+         {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3, RxSpeedButton4, RxSpeedButton5,
+          RxSpeedButton6, RxSpeedButton7, RxSpeedButton8, RxSpeedButton9, RxSpeedButton11}) {
+        connect(key, &TSpeedButton::clicked, this,
+                [this, key] { platform::guarded([&] { RxSpeedButtonDigitClick(key); }); });
+    }
+    connect(RxSpeedButton10, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::RxSpeedButton10Click));
+    connect(BitBtn1, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn1Click));
+    ListBox1->viewport()->installEventFilter(this);
     connect(GradButton3, &TSpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton3Click));
 }
@@ -338,6 +351,14 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
     work_dir = current_work_dir();
     settings = read_settings(settings_path(work_dir, user_key));
     setfont();
+    load_quick_list();
+}
+
+void TForm1::load_quick_list() {
+    ListBox1->clear();
+    for (const std::string& entry : read_quick_list(quick_list_path(work_dir, user_key))) {
+        ListBox1->addItem(platform::fromCp1251(entry));
+    }
 }
 
 void TForm1::load_key_user(const platform::MachineStore& store) {
@@ -380,8 +401,89 @@ void TForm1::ishodnoe() {
     Label3->setText(QStringLiteral("Время разгов."));
 }
 
+void TForm1::insert_to_list() {
+    const QString number = Comboedit2->text();
+    const bool empty_list = ListBox1->count() == 0;
+    if (!number.isEmpty() && (empty_list || ListBox1->item(0)->text() != number)) {
+        ListBox1->insertItem(0, number);
+    }
+    if (ListBox1->count() > int(kQuickListMax)) {
+        delete ListBox1->takeItem(int(kQuickListMax));
+    }
+}
+
+void TForm1::RxSpeedButtonDigitClick(const TSpeedButton* key) {
+    Comboedit2->setText(Comboedit2->text() + QString::number(key->Tag));
+}
+
+void TForm1::RxSpeedButton10Click() {
+    Comboedit2->setText(
+        Comboedit2->text().chopped(std::min<qsizetype>(1, Comboedit2->text().size())));
+}
+
+void TForm1::BitBtn1Click() {
+    list_shown = !list_shown;
+    ListBox1->setVisible(list_shown);
+}
+
+void TForm1::ListBox1DblClick() {
+    // Without a selected entry there is nothing to take.
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    list_shown = false;
+    ComboEdit1->clear();
+    Comboedit2->setText(selected.front()->text());
+    ListBox1->hide();
+}
+
+void TForm1::ListBox1MouseDown(Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        ListBox1->hide();
+        list_shown = false;
+    }
+}
+
+// Every way of closing the window runs the exit sequence, the exit button's as well as the
+// window manager's or the session's: the list is saved and the port let go.
 void TForm1::GradButton3Click() {
     close();
+}
+
+void TForm1::exit_sequence() {
+    std::vector<std::string> entries;
+    entries.reserve(std::size_t(ListBox1->count()));
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        entries.push_back(platform::toCp1251(ListBox1->item(i)->text()));
+    }
+    write_quick_list(quick_list_path(work_dir, user_key), entries);
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    bool done = false;
+    platform::guarded([&] {
+        exit_sequence();
+        done = true;
+    });
+    // When the list cannot be saved the error has been shown and the window stays open.
+    if (done) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ListBox1->viewport()) {
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            platform::guarded([this] { ListBox1DblClick(); });
+        } else if (event->type() == QEvent::MouseButtonPress) {
+            const auto button = static_cast<QMouseEvent*>(event)->button();
+            platform::guarded([this, button] { ListBox1MouseDown(button); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool TForm1::event(QEvent* event) {

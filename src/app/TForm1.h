@@ -19,6 +19,7 @@ class TGradButtonCopy;
 class TImage;
 class TLabel;
 class TPanel;
+class TSpeedButton;
 
 namespace platform {
 class MachineStore;
@@ -51,6 +52,9 @@ class TForm1 : public QWidget {
     std::string work_dir;
     std::string user_key;
     TSettings settings;
+
+    // True while the quick-dial list has been shown by its button and not hidden since.
+    bool list_shown = false;
 
     // Dialling state.
     std::int32_t elapsed_seconds = 0;
@@ -103,6 +107,16 @@ class TForm1 : public QWidget {
     // Resets the dialling run: countdown off, clock "00:00", attempt display N/0.
     void ishodnoe();
 
+    // Puts the number field's text at the top of the quick-dial list.
+    void insert_to_list();
+
+    // RxSpeedButton1Click .. RxSpeedButton9Click and RxSpeedButton11Click: the digit keys append
+    // their Tag to the number field. RxSpeedButton10 ("D") deletes its last character.
+    void RxSpeedButtonDigitClick(const TSpeedButton* key);
+    void RxSpeedButton10Click();
+    void BitBtn1Click();
+    void ListBox1DblClick();
+    void ListBox1MouseDown(Qt::MouseButton button);
     void GradButton3Click();
 
   protected:
@@ -112,6 +126,8 @@ class TForm1 : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void createControls();
@@ -119,6 +135,8 @@ class TForm1 : public QWidget {
     void FormShow();
     void FormActivate();
     void load_key_user(const platform::MachineStore& store);
+    void load_quick_list();
+    void exit_sequence();
 
     std::optional<QRegion> window_region;
     bool shown_once_ = false;

@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include "FormFixture.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -27,74 +29,9 @@
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
+using namespace zvonmat_test;
 
-// Runs each test in an empty working directory with its own per-machine store, counting beeps
-// and recording error reports instead of showing them.
-class TForm1Test : public testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(work_.isValid());
-        ASSERT_TRUE(store_dir_.isValid());
-        old_cwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(work_.path().toStdString());
-        old_beep_ = platform::set_beep_handler([this] { ++beeps_; });
-        old_reporter_ =
-            platform::set_error_reporter([this](const QString& m) { errors_.append(m); });
-    }
-
-    void TearDown() override {
-        form_.reset();
-        platform::set_beep_handler(old_beep_);
-        platform::set_error_reporter(old_reporter_);
-        std::filesystem::current_path(old_cwd_);
-    }
-
-    QString storePath() const { return store_dir_.filePath(QStringLiteral("user.conf")); }
-
-    TForm1& create() {
-        form_ = std::make_unique<TForm1>(platform::MachineStore::load(storePath().toStdString()));
-        return *form_;
-    }
-
-    TForm1& createShown() {
-        TForm1& form = create();
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        return form;
-    }
-
-    QStringList workFiles() const {
-        return QDir(work_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    }
-
-    QTemporaryDir work_;
-    QTemporaryDir store_dir_;
-    std::filesystem::path old_cwd_;
-    std::function<void()> old_beep_;
-    platform::ErrorReporter old_reporter_;
-    int beeps_ = 0;
-    QStringList errors_;
-    std::unique_ptr<TForm1> form_;
-};
-
-// Presses, moves and releases through the window system, so that the press goes to whichever
-// control lies under the point, as it does for a user. `from` and `to` are window coordinates
-// at the moment of the press; the window may move in between.
-void dragOnWindow(TForm1& form, QPoint from, QPoint to) {
-    QWindow* window = form.windowHandle();
-    ASSERT_NE(window, nullptr);
-    const QPoint origin = form.pos();
-    QTest::mousePress(window, Qt::LeftButton, {}, from);
-    QTest::mouseMove(window, to - (form.pos() - origin));
-    QTest::mouseRelease(window, Qt::LeftButton, {}, to - (form.pos() - origin));
-}
+class TForm1Test : public FormTest {};
 
 struct Placement {
     const char* name;
@@ -373,11 +310,11 @@ TEST_F(TForm1Test, PressingTheBackgroundDragsTheWindowButPressingAControlDoesNot
     EXPECT_EQ(form.pos(), moved);
 }
 
-TEST_F(TForm1Test, TheExitButtonClosesTheWindow) {
+TEST_F(TForm1Test, TheExitButtonClosesTheWindowAfterSavingTheQuickDialList) {
     TForm1& form = createShown();
     QTest::mouseClick(form.GradButton3, Qt::LeftButton, {}, {44, 12});
     EXPECT_FALSE(form.isVisible());
-    EXPECT_TRUE(workFiles().isEmpty());
+    EXPECT_EQ(workFiles(), QStringList{"zvonmat.lst"});
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The dialler under a real X server: it shows its rounded window, reads the settings file of the
-# user that the per-machine store names, can be dragged by its surface, writes no file, and ends
-# with status 0 from its exit button.
+# user that the per-machine store names, can be dragged by its surface, and ends with status 0
+# from its exit button, leaving only the (empty) quick-dial list behind.
 zvonmat=${1:?usage: startup.sh PATH_TO_ZVONMAT}
 source "$(dirname "$0")/lib.sh"
 
@@ -46,6 +46,7 @@ xdotool mousemove --sync $((x3 + 80 + 44)) $((y3 + 304 + 12)) click 1
 status=$(wait_for_exit "$pid")
 [ "$status" = 0 ] || fail "exit status $status"
 
-files=$(cd "$work" && ls -A)
-[ "$files" = "zvonmativan.ini" ] || fail "working directory holds: $files"
+files=$(cd "$work" && ls -A | tr '\n' ' ')
+[ "$files" = "zvonmativan.ini zvonmativan.lst " ] || fail "working directory holds: $files"
+[ ! -s "$work/zvonmativan.lst" ] || fail "the quick-dial list is not empty"
 cmp -s "$work/zvonmativan.ini" "$E2E_TMP/ini.before" || fail "the settings file changed"
