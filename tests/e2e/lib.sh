@@ -34,6 +34,11 @@ start_xvfb() {
   export DISPLAY=":$display"
   unset WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
+  # A private display has no session bus; without this the D-Bus library would launch a bus
+  # daemon of its own for the toolkit's accessibility bridge.
+  export DBUS_SESSION_BUS_ADDRESS=disabled:
+  export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+  mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 }
 
 # Waits up to 20 s for a visible window of the given process and prints its id.
