@@ -1,0 +1,28 @@
+#pragma once
+
+#include "UniqueFd.h"
+
+namespace serial {
+
+// The component's close event: an eventfd that the main thread sets once to make both worker
+// threads stop. It stays readable once set, so it can sit in every poll() of both threads.
+class TCloseEvent {
+  public:
+    TCloseEvent() = default;
+
+    // Creates the eventfd; false (errno set) when that fails.
+    bool Create() noexcept;
+    void Set() const noexcept;
+    void Reset() noexcept { fd_.reset(); }
+
+    int Fd() const noexcept { return fd_.get(); }
+    explicit operator bool() const noexcept { return static_cast<bool>(fd_); }
+
+    // Polls the event without waiting: true when it is set (or cannot be polled).
+    static bool IsSet(int fd) noexcept;
+
+  private:
+    platform::UniqueFd fd_;
+};
+
+}  // namespace serial

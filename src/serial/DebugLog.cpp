@@ -1,0 +1,79 @@
+#include "DebugLog.h"
+
+#include <QLoggingCategory>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <utility>
+
+namespace serial {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSerial, "zvonmat.serial", QtInfoMsg)
+
+std::mutex sink_mutex;
+DebugLogSink sink;
+std::atomic<bool> active{false};
+
+}  // namespace
+
+void DebugLog(std::string_view line) noexcept {
+    if (!active.load(std::memory_order_acquire)) {
+        return;
+    }
+    try {
+        std::lock_guard lock(sink_mutex);
+        if (sink) {
+            sink(line);
+        }
+    } catch (...) {
+        // A diagnostic that cannot be written is dropped; it never stops the caller.
+    }
+}
+
+void DebugLog(std::string_view line, long long number) noexcept {
+    if (!active.load(std::memory_order_acquire)) {
+        return;
+    }
+    try {
+        DebugLog(std::string(line) + std::to_string(number));
+    } catch (...) {
+    }
+}
+
+void LogLastError(int code, const char* prefix) noexcept {
+    if (!active.load(std::memory_order_acquire)) {
+        return;
+    }
+    try {
+        std::string line = prefix != nullptr ? prefix : "";
+        // strerrordesc_np gives the untranslated text and null for a code it does not know,
+        // unlike strerror, which makes up "Unknown error N".
+        if (const char* text = ::strerrordesc_np(code)) {
+            line += "GetLastError returned: \"";
+            line += text;
+            line += '"';
+        } else {
+            line += "Out of memory";
+        }
+        DebugLog(line);
+    } catch (...) {
+    }
+}
+
+void DebugOutput(std::string_view line) noexcept {
+    try {
+        qCDebug(lcSerial, "%.*s", static_cast<int>(line.size()), line.data());
+    } catch (...) {
+    }
+}
+
+DebugLogSink SetDebugLog(DebugLogSink new_sink) {
+    std::lock_guard lock(sink_mutex);
+    active.store(static_cast<bool>(new_sink), std::memory_order_release);
+    return std::exchange(sink, std::move(new_sink));
+}
+
+}  // namespace serial

@@ -1,0 +1,70 @@
+#include "PostQueue.h"
+
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+#include <utility>
+
+namespace serial {
+
+TPostQueue::TPostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    if (!wake_) {
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+}
+
+bool TPostQueue::Post(TCommMessage message) noexcept {
+    std::lock_guard lock(mutex_);
+    if (closed_ || records_.size() >= kCapacity) {
+        return false;
+    }
+    try {
+        records_.push_back(std::move(message));
+    } catch (...) {
+        return false;
+    }
+    // The eventfd is set when the queue turns non-empty and cleared when it turns empty, both
+    // under the mutex, so it is readable exactly while records wait.
+    if (records_.size() == 1) {
+        Signal();
+    }
+    return true;
+}
+
+bool TPostQueue::Take(TCommMessage& message) noexcept {
+    std::lock_guard lock(mutex_);
+    if (records_.empty()) {
+        return false;
+    }
+    message = std::move(records_.front());
+    records_.pop_front();
+    if (records_.empty()) {
+        Clear();
+    }
+    return true;
+}
+
+std::deque<TCommMessage> TPostQueue::Close() noexcept {
+    std::lock_guard lock(mutex_);
+    closed_ = true;
+    if (!records_.empty()) {
+        Clear();
+    }
+    return std::exchange(records_, {});
+}
+
+void TPostQueue::Signal() noexcept {
+    const std::uint64_t one = 1;
+    // Cannot fail short of a counter overflow, which one increment per empty->non-empty turn
+    // never reaches.
+    [[maybe_unused]] auto written = ::write(wake_.get(), &one, sizeof one);
+}
+
+void TPostQueue::Clear() noexcept {
+    std::uint64_t value = 0;
+    [[maybe_unused]] auto read = ::read(wake_.get(), &value, sizeof value);
+}
+
+}  // namespace serial

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <mutex>
+
+#include "CommMessage.h"
+#include "UniqueFd.h"
+
+namespace serial {
+
+// A posted-message queue: many senders, one receiver. Post() never waits for the receiver; it
+// holds the mutex only to append. The receiver learns of records through WakeFd(), an eventfd
+// that is readable exactly while records are queued, so it can sit in poll() or behind a
+// QSocketNotifier. Like a window message queue it holds at most kCapacity records, and a post
+// fails once the receiver has closed the queue; a record whose post failed is destroyed, which
+// frees its block on the sender's side.
+class TPostQueue {
+  public:
+    static constexpr std::size_t kCapacity = 10000;
+
+    // Throws std::system_error when the eventfd cannot be created.
+    TPostQueue();
+    TPostQueue(const TPostQueue&) = delete;
+    TPostQueue& operator=(const TPostQueue&) = delete;
+
+    // Appends the record; false when the queue is closed or full (the record is then freed).
+    bool Post(TCommMessage message) noexcept;
+
+    // Moves the oldest record into `message`; false when the queue is empty.
+    bool Take(TCommMessage& message) noexcept;
+
+    // Refuses every later post and hands back the records still queued, so that the caller frees
+    // their blocks.
+    std::deque<TCommMessage> Close() noexcept;
+
+    int WakeFd() const noexcept { return wake_.get(); }
+
+  private:
+    void Signal() noexcept;
+    void Clear() noexcept;
+
+    std::mutex mutex_;
+    std::deque<TCommMessage> records_;
+    bool closed_ = false;
+    platform::UniqueFd wake_;
+};
+
+}  // namespace serial

@@ -1,0 +1,227 @@
+#include "ReadThread.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <string>
+#include <utility>
+
+#include "CloseEvent.h"
+#include "CommEvent.h"
+#include "CommMessage.h"
+#include "DebugLog.h"
+
+namespace serial {
+
+namespace {
+
+constexpr std::size_t kCommEventBlockSize = 256;
+
+timespec ToTimespec(std::chrono::nanoseconds left) {
+    if (left.count() < 0) {
+        left = {};
+    }
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    return timespec{static_cast<time_t>(seconds.count()),
+                    static_cast<long>((left - seconds).count())};
+}
+
+}  // namespace
+
+TReadThread::TReadThread(int device, int close_event, TPostQueue& notify,
+                         std::shared_ptr<TLineErrorCounter> line_errors)
+    : device_(device),
+      close_event_(close_event),
+      notify_(notify),
+      line_errors_(std::move(line_errors)) {}
+
+void TReadThread::Resume() {
+    thread_.Start([this] { Execute(); });
+}
+
+void TReadThread::Execute() {
+    TWorkerThread::RaiseCurrentPriority(2);
+    if (!SetupCommEvent()) {
+        LogLastError(errno, "Unable to SetupCommEvent1: ");
+        PostHangup();
+    } else if (!SetupReadEvent()) {
+        LogLastError(errno, "Unable to SetupReadEvent: ");
+        PostHangup();
+    } else {
+        WaitLoop();
+    }
+    DebugLog("Read thread shutting down");
+    ::tcflush(device_, TCIFLUSH);
+}
+
+void TReadThread::WaitLoop() {
+    for (;;) {
+        pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
+        timespec timeout{};
+        const timespec* limit = nullptr;
+        if (count_ > 0) {
+            timeout = ToTimespec(last_byte_ + kSilence - Clock::now());
+            limit = &timeout;
+        }
+        if (::ppoll(fds, 2, limit, nullptr) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            LogLastError(errno, "Read WAIT_FAILED: ");
+            PostHangup();
+            return;
+        }
+        if (fds[0].revents != 0) {
+            DebugOutput("Time to Exit");
+            return;
+        }
+        if (fds[1].revents & POLLNVAL) {
+            DebugLog(kInvalidHandleLine);
+            PostHangup();
+            return;
+        }
+        hung_up_ = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
+        close_checked_ = true;
+        if (!HandleReadEvent()) {
+            PostHangup();
+            LogLastError(errno, "Unable to HandleReadEvent: ");
+            return;
+        }
+        if (!SetupReadEvent()) {
+            PostHangup();
+            return;
+        }
+    }
+}
+
+// Reads what the device holds, delivering every chunk that fills up. True when the reader should
+// wait again; false when it must end (the close event is set, or the device failed, which has
+// been reported). The close event is polled before every read that does not directly follow a
+// wait which has just found it clear.
+bool TReadThread::SetupReadEvent() {
+    for (;;) {
+        if (!std::exchange(close_checked_, false) && TCloseEvent::IsSet(close_event_)) {
+            return false;
+        }
+        const std::size_t room = kBufferSize - count_;
+        const ssize_t got = ::read(device_, buffer_.data() + count_, room);
+        if (got > 0) {
+            // The counters move when the faulty byte is received, before it can be read, so
+            // asking after the read puts the error text ahead of the bytes that came with it.
+            if (!CheckLineErrors()) {
+                return false;
+            }
+            count_ += static_cast<std::size_t>(got);
+            last_byte_ = Clock::now();
+            if (count_ < kBufferSize) {
+                // A short read took all there was: wait for more.
+                DebugLog("Waiting for data from comm connection.");
+                return true;
+            }
+            DebugLog("Data waiting for ReadFile: ");
+            count_ = 0;
+            if (!DeliverChunk(buffer_.data(), kBufferSize)) {
+                return false;
+            }
+            continue;
+        }
+        // End of file means the terminal has been hung up.
+        const int error = got == 0 ? EIO : errno;
+        if (error == EINTR) {
+            continue;
+        }
+        if (error == EAGAIN && !hung_up_) {
+            DebugLog("Waiting for data from comm connection.");
+            return true;
+        }
+        if (error == EBADF) {
+            DebugLog(kInvalidHandleLine);
+            return false;
+        }
+        // The device has failed or gone away. What arrived before is still delivered, so that a
+        // last reply is not lost; then the owner hears of the failure.
+        if (count_ > 0) {
+            DeliverChunk(buffer_.data(), std::exchange(count_, 0));
+        }
+        LogLastError(error == EAGAIN ? EIO : error, "Unexpected ReadFile error: ");
+        PostHangup();
+        return false;
+    }
+}
+
+// The bytes held form a finished chunk once the line has been quiet for kSilence.
+bool TReadThread::HandleReadEvent() {
+    if (count_ == 0 || Clock::now() < last_byte_ + kSilence) {
+        return true;
+    }
+    return DeliverChunk(buffer_.data(), std::exchange(count_, 0));
+}
+
+bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
+    DebugLog("Got something from Comm port!!!");
+    TBlock block = NewBlock(count + 1);
+    if (!block) {
+        LogLastError(ENOMEM, "LocalAlloc: ");
+        return false;
+    }
+    std::memcpy(block.get(), buffer, count);
+    return PostBlock(std::move(block), count);
+}
+
+// Takes the line-error counters as they stand, so that only later errors are reported.
+bool TReadThread::SetupCommEvent() {
+    if (TCloseEvent::IsSet(close_event_)) {
+        return false;
+    }
+    counting_ = line_errors_ && line_errors_->Read(device_, counts_);
+    if (counting_) {
+        DebugLog("Waiting for a CommEvent (Error) to occur.");
+    }
+    return true;
+}
+
+bool TReadThread::CheckLineErrors() {
+    TLineErrorCounts now;
+    if (!counting_ || !line_errors_->Read(device_, now)) {
+        return true;
+    }
+    const std::uint32_t flags = LineErrorFlags(counts_, now);
+    counts_ = now;
+    return flags == 0 || HandleCommEvent(flags);
+}
+
+bool TReadThread::HandleCommEvent(std::uint32_t flags) {
+    TBlock block = NewBlock(kCommEventBlockSize);
+    if (!block) {
+        LogLastError(ENOMEM, "LocalAlloc: ");
+        return false;
+    }
+    std::size_t length = 0;
+    try {
+        const std::string text = CommEventText(flags);
+        length = std::min(text.size(), kCommEventBlockSize - 1);
+        std::memcpy(block.get(), text.data(), length);
+    } catch (const std::bad_alloc&) {
+        LogLastError(ENOMEM, "LocalAlloc: ");
+        return false;
+    }
+    // A text that cannot be posted is dropped like any other notification; the reader goes on.
+    PostBlock(std::move(block), length);
+    return true;
+}
+
+bool TReadThread::PostBlock(TBlock block, std::size_t count) {
+    return notify_.Post(TCommMessage{NOTIFY_RXDATA, count, std::move(block)});
+}
+
+void TReadThread::PostHangup() {
+    notify_.Post(TCommMessage{NOTIFY_HANGUP, 0, {}});
+}
+
+}  // namespace serial

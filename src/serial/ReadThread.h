@@ -1,0 +1,71 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "Block.h"
+#include "LineErrorCounter.h"
+#include "PostQueue.h"
+#include "WorkerThread.h"
+
+namespace serial {
+
+// The reader of the serial component: takes bytes off the device and posts them to the
+// component's notify queue in chunks. A chunk ends when the line has been quiet for 250 ms after
+// its last byte, or at once when 2048 bytes have arrived; the clock is the monotonic one, kept
+// here rather than in the terminal (VTIME counts tenths of a second). After every read that
+// brought bytes it asks the line-error counter for changes and posts each as its text, ahead of
+// the chunk those bytes belong to. It waits in poll() on the close event and the device; the
+// close event wins over everything, and nothing received after it is delivered. A failure of the
+// device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread never throws
+// and never waits for the main thread.
+//
+// It uses only the three values it was given (device, close event, notify queue) and the line
+// error counter, never the component.
+class TReadThread {
+  public:
+    static constexpr std::size_t kBufferSize = 2048;
+    static constexpr std::chrono::milliseconds kSilence{250};
+
+    TReadThread(int device, int close_event, TPostQueue& notify,
+                std::shared_ptr<TLineErrorCounter> line_errors);
+
+    // Starts the thread; throws std::system_error when it cannot be created.
+    void Resume();
+    bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
+    void Terminate() noexcept { thread_.Terminate(); }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void Execute();
+    void WaitLoop();
+    bool SetupReadEvent();
+    bool HandleReadEvent();
+    bool DeliverChunk(const std::byte* buffer, std::size_t count);
+    bool SetupCommEvent();
+    bool HandleCommEvent(std::uint32_t flags);
+    bool CheckLineErrors();
+    bool PostBlock(TBlock block, std::size_t count);
+    void PostHangup();
+
+    const int device_;
+    const int close_event_;
+    TPostQueue& notify_;
+    const std::shared_ptr<TLineErrorCounter> line_errors_;
+
+    bool counting_ = false;
+    TLineErrorCounts counts_;
+    bool hung_up_ = false;
+    bool close_checked_ = false;
+    std::array<std::byte, kBufferSize> buffer_{};
+    std::size_t count_ = 0;
+    Clock::time_point last_byte_;
+
+    TWorkerThread thread_;  // last: joined before the fields above go
+};
+
+}  // namespace serial

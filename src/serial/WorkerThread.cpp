@@ -1,0 +1,49 @@
+#include "WorkerThread.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace serial {
+
+TWorkerThread::~TWorkerThread() {
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void TWorkerThread::Start(std::function<void()> body) {
+    {
+        std::lock_guard lock(mutex_);
+        ended_ = false;
+    }
+    try {
+        thread_ = std::thread([this, body = std::move(body)] {
+            try {
+                body();
+            } catch (...) {
+            }
+            std::lock_guard lock(mutex_);
+            ended_ = true;
+            ended_changed_.notify_all();
+        });
+    } catch (...) {
+        std::lock_guard lock(mutex_);
+        ended_ = true;
+        throw;
+    }
+}
+
+bool TWorkerThread::WaitFor(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return ended_changed_.wait_for(lock, limit, [this] { return ended_; });
+}
+
+void TWorkerThread::RaiseCurrentPriority(int steps) noexcept {
+    // On Linux a nice value set through a thread id applies to that thread alone.
+    [[maybe_unused]] int ignored =
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), -steps);
+}
+
+}  // namespace serial

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+#include "PostQueue.h"
+#include "WorkerThread.h"
+
+namespace serial {
+
+// The writer of the serial component: takes REQUEST_WRITE records from its own queue in the
+// order posted and writes each block completely, continuing short writes from the first
+// unwritten byte, before it looks at the next. It waits in poll() on the close event and either
+// its queue or the device's room for output; the close event wins over queued requests and over
+// a write in progress, whose unsent bytes are then dropped. A write error posts NOTIFY_HANGUP and
+// ends the thread; a descriptor that is no longer valid ends it without one. When it ends it
+// closes its queue, so later requests are refused and the blocks still queued are freed.
+//
+// It uses only the three values it was given (device, close event, notify queue) and its queue,
+// never the component.
+class TWriteThread {
+  public:
+    // Throws std::system_error when the queue cannot be created.
+    TWriteThread(int device, int close_event, TPostQueue& notify);
+
+    // Starts the thread; throws std::system_error when it cannot be created.
+    void Resume();
+    bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
+    void Terminate() noexcept { thread_.Terminate(); }
+
+    // The thread's own queue, for REQUEST_WRITE records.
+    TPostQueue& Queue() noexcept { return queue_; }
+
+  private:
+    void Execute();
+    bool WriteBlock(const std::byte* block, std::size_t count);
+    void PostHangup();
+
+    const int device_;
+    const int close_event_;
+    TPostQueue& notify_;
+    TPostQueue queue_;
+
+    TWorkerThread thread_;  // last: joined before the fields above go
+};
+
+}  // namespace serial

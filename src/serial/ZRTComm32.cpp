@@ -1,0 +1,202 @@
+#include "ZRTComm32.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+
+#include "DebugLog.h"
+#include "ErrorReport.h"
+#include "IcountLineErrorCounter.h"
+#include "MachineStore.h"
+#include "ReadThread.h"
+#include "WriteThread.h"
+
+namespace serial {
+
+namespace {
+
+constexpr std::chrono::milliseconds kThreadStopLimit{10000};
+
+std::string MachinePortDevice(TCommPort port) {
+    static const platform::MachineStore store = platform::MachineStore::load();
+    return store.port_device(static_cast<int>(port) + 1);
+}
+
+}  // namespace
+
+TZRTComm32::TZRTComm32(QObject* Owner)
+    : QObject(Owner),
+      DeviceResolver(MachinePortDevice),
+      LineErrorCounter(std::make_shared<TIcountLineErrorCounter>()),
+      notifier_(std::make_unique<QSocketNotifier>(notify_.WakeFd(), QSocketNotifier::Read)) {
+    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DeliverNotifications(); });
+}
+
+TZRTComm32::~TZRTComm32() {
+    CloseComm();
+    notifier_.reset();
+    notify_.Close();
+}
+
+bool TZRTComm32::OpenComm() {
+    if (device_) {
+        throw ECommsError("Already have a comm file open");
+    }
+    const std::string path = DeviceResolver ? DeviceResolver(CommPort) : std::string();
+    platform::UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!device) {
+        throw ECommsError("Error opening com port");
+    }
+    if (!::isatty(device.get())) {
+        throw ECommsError("File handle is not a comm handle. ");
+    }
+    // Exclusive use: the lock keeps out every program that locks too, TIOCEXCL every other
+    // opener without privileges.
+    if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
+        throw ECommsError("Error opening com port");
+    }
+    ::ioctl(device.get(), TIOCEXCL);
+
+    saved_line_.Save(device.get());
+    TLineSettings::Apply(device.get(), BaudRate, Parity, DataBits, StopBits);
+    device_ = std::move(device);
+
+    if (!close_event_.Create()) {
+        LogLastError(errno, "Unable to CreateEvent: ");
+        ReleaseDevice();
+        return false;
+    }
+
+    // A thread that cannot be created leaves the port open without it; CloseComm releases it.
+    try {
+        read_thread_ = std::make_unique<TReadThread>(device_.get(), close_event_.Fd(), notify_,
+                                                     LineErrorCounter);
+        read_thread_->Resume();
+    } catch (const std::exception&) {
+        read_thread_.reset();
+        LogLastError(errno, "Unable to create Read thread");
+        throw ECommsError("Unable to create Read thread");
+    }
+    try {
+        write_thread_ = std::make_unique<TWriteThread>(device_.get(), close_event_.Fd(), notify_);
+        write_thread_->Resume();
+    } catch (const std::exception&) {
+        write_thread_.reset();
+        LogLastError(errno, "Unable to create Write thread");
+        throw ECommsError("Unable to create Write thread");
+    }
+    return true;
+}
+
+bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
+    if (!write_thread_) {
+        DebugLog("Write thread not created");
+        return false;
+    }
+    TBlock block = NewBlock(std::size_t{Length} + 1);
+    if (!block) {
+        LogLastError(ENOMEM, "LocalAlloc: ");
+        return false;
+    }
+    if (Length > 0) {
+        std::memcpy(block.get(), Buffer, Length);
+    }
+    if (!write_thread_->Queue().Post(TCommMessage{REQUEST_WRITE, Length, std::move(block)})) {
+        DebugLog("Failed to Post to Write thread. ");
+        return false;
+    }
+    return true;
+}
+
+void TZRTComm32::CloseComm() {
+    if (!device_) {
+        return;
+    }
+    DebugLog("Stopping the Comm");
+    StopReader();
+    StopWriter();
+    close_event_.Reset();
+    ReleaseDevice();
+}
+
+void TZRTComm32::StopReader() {
+    if (!read_thread_) {
+        return;
+    }
+    DebugLog("Closing Read Thread ");
+    close_event_.Set();
+    ::tcflush(device_.get(), TCIFLUSH);
+    if (!read_thread_->WaitFor(kThreadStopLimit)) {
+        DebugLog("Read thread not exiting.  Terminating it.");
+        read_thread_->Terminate();
+    }
+    read_thread_.reset();
+}
+
+void TZRTComm32::StopWriter() {
+    if (!write_thread_) {
+        return;
+    }
+    DebugLog("Closing Write Thread");
+    close_event_.Set();
+    ::tcflush(device_.get(), TCOFLUSH);
+    if (!write_thread_->WaitFor(kThreadStopLimit)) {
+        DebugLog("Write thread not exiting.  Terminating it.");
+        write_thread_->Terminate();
+    }
+    write_thread_.reset();
+}
+
+// Puts the line back as it was found and lets the device go: the exclusive mode stays with the
+// terminal after close (another handle may keep it open), so it is cleared first.
+void TZRTComm32::ReleaseDevice() {
+    saved_line_.Restore(device_.get());
+    ::ioctl(device_.get(), TIOCNXCL);
+    device_.reset();
+}
+
+void TZRTComm32::CommWndProc(TCommMessage& Message) {
+    switch (Message.Msg) {
+        case NOTIFY_RXDATA: {
+            TBlock block = std::move(Message.Block);
+            DoReceiveData(block.get(), static_cast<std::uint16_t>(Message.Count & 0xFFFF));
+            break;
+        }
+        case NOTIFY_HANGUP:
+            DoRequestHangup();
+            break;
+        default:
+            break;
+    }
+}
+
+void TZRTComm32::DoReceiveData(const void* Buffer, std::uint16_t BufferLength) {
+    if (OnReceiveData) {
+        OnReceiveData(Buffer, BufferLength);
+    }
+}
+
+void TZRTComm32::DoRequestHangup() {
+    if (OnRequestHangup) {
+        OnRequestHangup(this);
+    }
+}
+
+// Hands the queued records to CommWndProc one at a time. A handler that runs a nested event loop
+// re-enters here and carries on with the next record, so the order holds. An exception from a
+// handler is reported like any other handler's and never unwinds into Qt.
+void TZRTComm32::DeliverNotifications() {
+    TCommMessage message;
+    while (notify_.Take(message)) {
+        platform::guarded([&] { CommWndProc(message); });
+        message.Block.reset();
+    }
+}
+
+}  // namespace serial

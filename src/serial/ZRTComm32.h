@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "CloseEvent.h"
+#include "CommMessage.h"
+#include "CommTypes.h"
+#include "ECommsError.h"
+#include "LineErrorCounter.h"
+#include "LineSettings.h"
+#include "PostQueue.h"
+#include "UniqueFd.h"
+
+class QSocketNotifier;
+
+namespace serial {
+
+class TReadThread;
+class TWriteThread;
+
+// TZRTComm32: a two-way byte link over one serial port, COM1..COM4. The owner sets the five line
+// properties, calls OpenComm, sends with WriteCommData, receives through OnReceiveData and ends
+// the link with CloseComm. The main thread never waits for the line: OpenComm sets the device up
+// and starts a reader and a writer thread, WriteCommData queues a copy of the bytes, and only
+// CloseComm waits, for the threads to end.
+//
+// Threads and ownership:
+// - Main thread: every public member, both events, CommWndProc; the component object itself,
+//   its properties, the device descriptor's lifetime (opened by OpenComm, closed by CloseComm
+//   only after both threads have ended), the close event's lifetime, and the notify queue with
+//   the QSocketNotifier that drains it.
+// - Reader (TReadThread) and writer (TWriteThread): each gets, before it starts, the device
+//   descriptor, the close event and the notify queue, and uses nothing else of the component.
+//   Both read and write the device; both wait on the close event, which only the main thread
+//   sets; both post to the notify queue. The writer owns its own request queue.
+// - Data passes only as posted records (TCommMessage) whose block belongs to whoever holds the
+//   record: the poster until the post succeeds, then the queue, then the receiver, which frees
+//   it. A failed post leaves the block with the poster, which frees it. Blocks still queued when
+//   a queue closes (the writer ending, the component going) are freed with it.
+// - Posting never blocks. Notify records reach CommWndProc on the main thread in the order
+//   posted, also after CloseComm has returned or after a later OpenComm.
+class TZRTComm32 : public QObject {
+    Q_OBJECT
+
+  public:
+    // Buffer holds BufferLength bytes followed by a zero byte; it is valid during the call only.
+    using TReceiveDataEvent = std::function<void(const void* Buffer, std::uint16_t BufferLength)>;
+    using TNotifyEvent = std::function<void(TZRTComm32* Sender)>;
+    // The device path for a port name.
+    using TDeviceResolver = std::function<std::string(TCommPort)>;
+
+    // Creates the notify queue; throws std::system_error when its eventfd cannot be had.
+    explicit TZRTComm32(QObject* Owner = nullptr);
+    // Closes the port if it is open (stopping both threads), then frees undelivered records.
+    ~TZRTComm32() override;
+
+    // Line properties: read at OpenComm only. A change while open takes effect at the next open.
+    TCommPort CommPort = TCommPort::Com1;
+    TBaudRate BaudRate = TBaudRate::____110;
+    TParity Parity = TParity::None;
+    TDataBits DataBits = TDataBits::_4;
+    TStopBits StopBits = TStopBits::_1;
+
+    TReceiveDataEvent OnReceiveData;
+    TNotifyEvent OnRequestHangup;
+
+    // Maps CommPort to a device path at OpenComm. By default the per-machine store's [ports]
+    // section, read once per process; tests put pseudo-terminals here.
+    TDeviceResolver DeviceResolver;
+    // Where the reader learns of line errors; by default the driver's counters.
+    std::shared_ptr<TLineErrorCounter> LineErrorCounter;
+
+    // Opens and configures the port and starts both threads. True: open. False: the close event
+    // could not be created; the port is closed. Other failures raise ECommsError.
+    bool OpenComm();
+    // Queues a copy of Length bytes to the writer. True means queued, not yet sent. False when
+    // there is no writer or it has ended.
+    bool WriteCommData(const void* Buffer, std::uint16_t Length);
+    // Stops the reader, then the writer, then closes the device. Nothing when already closed.
+    void CloseComm();
+
+    // Handles one notify record: NOTIFY_RXDATA raises OnReceiveData and frees the block,
+    // NOTIFY_HANGUP raises OnRequestHangup, anything else is ignored.
+    void CommWndProc(TCommMessage& Message);
+
+  protected:
+    void DoReceiveData(const void* Buffer, std::uint16_t BufferLength);
+    void DoRequestHangup();
+
+  private:
+    void StopReader();
+    void StopWriter();
+    void ReleaseDevice();
+    void DeliverNotifications();
+
+    std::unique_ptr<TReadThread> read_thread_;
+    std::unique_ptr<TWriteThread> write_thread_;
+    platform::UniqueFd device_;
+    TLineSettings saved_line_;
+    TCloseEvent close_event_;
+    TPostQueue notify_;
+    std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor
+};
+
+}  // namespace serial

@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <algorithm>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "CommFixture.h"
+#include "ErrorReport.h"
+#include "IcountLineErrorCounter.h"
+#include "LogCapture.h"
+#include "ReadThread.h"
+
+using namespace serial;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Line errors that the test injects, as a driver's counters would show them.
+class InjectedLineErrors : public TLineErrorCounter {
+  public:
+    bool Read(int, TLineErrorCounts& counts) override {
+        std::lock_guard lock(mutex_);
+        counts = counts_;
+        return true;
+    }
+    void Add(const TLineErrorCounts& more) {
+        std::lock_guard lock(mutex_);
+        counts_.Frame += more.Frame;
+        counts_.Overrun += more.Overrun;
+        counts_.Parity += more.Parity;
+        counts_.BufferOverrun += more.BufferOverrun;
+    }
+
+  private:
+    std::mutex mutex_;
+    TLineErrorCounts counts_;
+};
+
+std::string Pattern(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>('A' + i % 23);
+    }
+    return bytes;
+}
+
+using Receive = CommFixture;
+
+TEST_F(Receive, AReplyFollowedBySilenceArrivesOnceNoEarlierThan250msAfterItsLastByte) {
+    ASSERT_TRUE(comm->OpenComm());
+    const auto before_last_byte = Clock::now();
+    pty.Write("\r\nBUSY\r\n");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    const auto delay = recorder.events[0].at - before_last_byte;
+    EXPECT_GE(delay, 250ms);
+    EXPECT_LE(delay, 2000ms);
+    EXPECT_EQ(recorder.events[0].bytes, "\r\nBUSY\r\n");
+    Pump(400ms);
+    EXPECT_EQ(recorder.events.size(), 1u);
+}
+
+TEST_F(Receive, AStreamWithoutPausesArrivesIn2048ByteChunks) {
+    ASSERT_TRUE(comm->OpenComm());
+    const std::string sent = Pattern(5000);
+    pty.Write(sent);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 3; }));
+    Pump(400ms);
+    ASSERT_EQ(recorder.events.size(), 3u);
+    EXPECT_EQ(recorder.events[0].bytes.size(), 2048u);
+    EXPECT_EQ(recorder.events[1].bytes.size(), 2048u);
+    EXPECT_EQ(recorder.events[2].bytes.size(), 904u);
+    EXPECT_EQ(recorder.joined(), sent);
+}
+
+TEST_F(Receive, APauseLongerThan250msSplitsAndAShortOneDoesNot) {
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("AB");
+    std::this_thread::sleep_for(20ms);
+    pty.Write("CD");
+    std::this_thread::sleep_for(600ms);
+    pty.Write("EF");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 2; }));
+    EXPECT_EQ(recorder.events[0].bytes, "ABCD");
+    EXPECT_EQ(recorder.events[1].bytes, "EF");
+}
+
+TEST_F(Receive, TheBlockEndsWithAZeroByteAfterTheData) {
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write(std::string("NO\0CARRIER", 10));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    EXPECT_EQ(recorder.events[0].bytes, std::string("NO\0CARRIER", 10));
+    EXPECT_TRUE(recorder.events[0].zero_terminated);
+}
+
+TEST_F(Receive, WithoutAHandlerReceivedBlocksAreFreed) {
+    const std::size_t blocks_before = LiveBlockCount();
+    comm->OnReceiveData = nullptr;
+    comm->OnRequestHangup = nullptr;
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("RING");
+    std::this_thread::sleep_for(600ms);  // posted, not yet handled
+    EXPECT_EQ(LiveBlockCount(), blocks_before + 1);
+    EXPECT_TRUE(WaitUntil([&] { return LiveBlockCount() == blocks_before; }));
+    // The component goes on: a later write still works.
+    ASSERT_TRUE(Send("AT\r"));
+    EXPECT_EQ(pty.Read(3), "AT\r");
+}
+
+TEST_F(Receive, LineErrorsArriveAsTheirTextAheadOfTheDataThatCameWithThem) {
+    auto errors = std::make_shared<InjectedLineErrors>();
+    errors->Add({3, 0, 1, 0});  // errors from before the open are not reported
+    comm->LineErrorCounter = errors;
+    ASSERT_TRUE(comm->OpenComm());
+
+    pty.Write("before");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    errors->Add({1, 1, 0, 0});
+    pty.Write("after");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 3; }));
+
+    // An error in the middle of a chunk: the text goes ahead of the whole chunk.
+    pty.Write("mid");
+    std::this_thread::sleep_for(50ms);
+    errors->Add({0, 0, 0, 1});
+    pty.Write("dle");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 5; }));
+
+    const std::string frame_overrun = "Comm Event: CE_FRAME and CE_OVERRUN, EvtMask = 10";
+    const std::string overflow = "Comm Event: EV_ERR Unknown EvtMask, EvtMask = 1";
+    ASSERT_EQ(recorder.events.size(), 5u);
+    EXPECT_EQ(recorder.events[0].bytes, "before");
+    EXPECT_EQ(recorder.events[1].bytes, frame_overrun);
+    EXPECT_TRUE(recorder.events[1].zero_terminated);
+    EXPECT_EQ(recorder.events[2].bytes, "after");
+    EXPECT_EQ(recorder.events[3].bytes, overflow);
+    EXPECT_EQ(recorder.events[4].bytes, "middle");
+}
+
+TEST_F(Receive, ClosingWhileTheReaderWaitsPostsNothingAndDropsUndeliveredBytes) {
+    LogCapture log;
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("partial");
+    std::this_thread::sleep_for(60ms);
+    comm->CloseComm();
+    Pump(500ms);
+    EXPECT_TRUE(recorder.events.empty());
+    // Stopped in order: the reader has ended before the writer is asked to stop. The close event
+    // is shared, so the writer may well be on its way out already.
+    const std::vector<std::string> lines = log.lines();
+    auto at = [&lines](const char* line) {
+        return std::find(lines.begin(), lines.end(), line) - lines.begin();
+    };
+    const auto count = static_cast<std::ptrdiff_t>(lines.size());
+    EXPECT_LT(at("Stopping the Comm"), at("Closing Read Thread "));
+    EXPECT_LT(at("Closing Read Thread "), at("Read thread shutting down"));
+    EXPECT_LT(at("Read thread shutting down"), at("Closing Write Thread"));
+    EXPECT_LT(at("Write thread shutting down"), count);
+    EXPECT_LT(at("Closing Write Thread"), count);
+    EXPECT_EQ(log.output(), std::vector<std::string>{"Time to Exit"});
+}
+
+TEST_F(Receive, NotificationsPostedBeforeCloseAreDeliveredAfterIt) {
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("CONNECT");
+    // The main thread is busy (no events handled) while the chunk completes and is posted.
+    std::this_thread::sleep_for(700ms);
+    comm->CloseComm();
+    EXPECT_TRUE(recorder.events.empty());
+    ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    EXPECT_EQ(recorder.events[0].bytes, "CONNECT");
+    pty.Write("again");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 2; }));
+    EXPECT_EQ(recorder.events[1].bytes, "again");
+}
+
+TEST_F(Receive, TheFarEndVanishingEndsTheThreadsWithAHangupRequest) {
+    LogCapture log;
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("BYE");
+    std::this_thread::sleep_for(100ms);
+    pty.CloseMaster();
+    ASSERT_TRUE(WaitUntil([&] { return recorder.hangup_count() >= 1; }));
+    // What had arrived is still delivered, ahead of the hang-up request.
+    ASSERT_GE(recorder.events.size(), 2u);
+    EXPECT_EQ(recorder.events[0].kind, CommEvent::Data);
+    EXPECT_EQ(recorder.events[0].bytes, "BYE");
+    EXPECT_EQ(recorder.events[1].kind, CommEvent::Hangup);
+
+    // The writer learns of it at its next write and asks for a hang-up too; after that, writing is
+    // refused. The component stays open until the owner closes it.
+    const std::size_t hangups = recorder.hangup_count();
+    ASSERT_TRUE(Send("ATH\r"));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.hangup_count() > hangups; }));
+    ASSERT_TRUE(WaitUntil([&] { return !Send("x"); }));
+    EXPECT_TRUE(log.has_line("Failed to Post to Write thread. "));
+    try {
+        comm->OpenComm();
+        ADD_FAILURE() << "reopened while open";
+    } catch (const ECommsError& e) {
+        EXPECT_STREQ(e.what(), "Already have a comm file open");
+    }
+    comm->CloseComm();
+    EXPECT_EQ(recorder.data_count(), 1u);
+}
+
+TEST_F(Receive, AnExceptionFromTheHandlerIsReportedAndLaterRecordsStillArrive) {
+    std::vector<QString> reported;
+    auto previous = platform::set_error_reporter([&](const QString& m) { reported.push_back(m); });
+    int calls = 0;
+    comm->OnReceiveData = [&](const void*, std::uint16_t) {
+        if (++calls == 1) {
+            throw std::runtime_error("handler failed");
+        }
+    };
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("one");
+    ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
+    pty.Write("two");
+    EXPECT_TRUE(WaitUntil([&] { return calls == 2; }));
+    platform::set_error_reporter(std::move(previous));
+    EXPECT_EQ(reported, std::vector<QString>{QStringLiteral("handler failed")});
+}
+
+// The reader on its own, posting to a queue the test reads.
+class ReaderThread : public testing::Test {
+  protected:
+    ReaderThread() { EXPECT_TRUE(close_event.Create()); }
+    ~ReaderThread() override { close_event.Set(); }
+
+    TReadThread& MakeReader(int device) {
+        reader = std::make_unique<TReadThread>(device, close_event.Fd(), notify,
+                                               std::make_shared<TIcountLineErrorCounter>());
+        return *reader;
+    }
+    std::vector<unsigned> Posted() {
+        std::vector<unsigned> messages;
+        TCommMessage record;
+        while (notify.Take(record)) {
+            messages.push_back(record.Msg);
+        }
+        return messages;
+    }
+
+    Pty pty;
+    TCloseEvent close_event;
+    TPostQueue notify;
+    std::unique_ptr<TReadThread> reader;
+};
+
+TEST_F(ReaderThread, TheCloseEventWinsOverDataAlreadyWaiting) {
+    termios raw{};
+    ASSERT_EQ(::tcgetattr(pty.held_slave(), &raw), 0);
+    ::cfmakeraw(&raw);
+    ASSERT_EQ(::tcsetattr(pty.held_slave(), TCSANOW, &raw), 0);
+    pty.Write("waiting");
+    close_event.Set();
+    TReadThread& r = MakeReader(pty.held_slave());
+    r.Resume();
+    ASSERT_TRUE(r.WaitFor(2000ms));
+    // Stopped before it ever waited: a hang-up request, and none of the bytes.
+    EXPECT_EQ(Posted(), std::vector<unsigned>{NOTIFY_HANGUP});
+}
+
+TEST_F(ReaderThread, AnInvalidDescriptorEndsTheReaderWithAHangupRequest) {
+    LogCapture log;
+    TReadThread& r = MakeReader(1 << 20);
+    r.Resume();
+    ASSERT_TRUE(r.WaitFor(2000ms));
+    EXPECT_EQ(Posted(), std::vector<unsigned>{NOTIFY_HANGUP});
+    EXPECT_TRUE(log.has_line(
+        "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port."));
+}
+
+}  // namespace

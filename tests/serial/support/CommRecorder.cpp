@@ -1,0 +1,55 @@
+#include "CommRecorder.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+CommRecorder::CommRecorder(serial::TZRTComm32& comm) {
+    comm.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
+        const char* bytes = static_cast<const char*>(buffer);
+        events.push_back(CommEvent{CommEvent::Data, std::string(bytes, length), bytes[length] == 0,
+                                   std::chrono::steady_clock::now()});
+    };
+    comm.OnRequestHangup = [this](serial::TZRTComm32*) {
+        events.push_back(CommEvent{CommEvent::Hangup, {}, false, std::chrono::steady_clock::now()});
+    };
+}
+
+std::size_t CommRecorder::data_count() const {
+    std::size_t count = 0;
+    for (const auto& e : events) {
+        count += e.kind == CommEvent::Data;
+    }
+    return count;
+}
+
+std::size_t CommRecorder::hangup_count() const {
+    return events.size() - data_count();
+}
+
+std::string CommRecorder::joined() const {
+    std::string all;
+    for (const auto& e : events) {
+        all += e.bytes;
+    }
+    return all;
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    deadline.start(limit);
+    while (!done()) {
+        if (!deadline.isActive()) {
+            return done();
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+void Pump(std::chrono::milliseconds period) {
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(period);
+    WaitUntil([&timer] { return !timer.isActive(); }, period + std::chrono::milliseconds(1000));
+}

@@ -1,0 +1,65 @@
+#include "LogCapture.h"
+
+#include <QLoggingCategory>
+#include <algorithm>
+#include <string_view>
+
+#include "DebugLog.h"
+
+namespace {
+
+std::mutex output_mutex;
+std::vector<std::string>* output_lines = nullptr;
+QtMessageHandler previous_handler = nullptr;
+
+void CaptureOutput(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (context.category != nullptr && std::string_view(context.category) == "zvonmat.serial") {
+        std::lock_guard lock(output_mutex);
+        if (output_lines != nullptr) {
+            output_lines->push_back(message.toStdString());
+            return;
+        }
+    }
+    if (previous_handler != nullptr) {
+        previous_handler(type, context, message);
+    }
+}
+
+std::vector<std::string> captured_output;
+
+}  // namespace
+
+LogCapture::LogCapture() {
+    serial::SetDebugLog([this](std::string_view line) {
+        std::lock_guard lock(mutex_);
+        lines_.emplace_back(line);
+    });
+    std::lock_guard lock(output_mutex);
+    captured_output.clear();
+    output_lines = &captured_output;
+    QLoggingCategory::setFilterRules(QStringLiteral("zvonmat.serial.debug=true"));
+    previous_handler = qInstallMessageHandler(CaptureOutput);
+}
+
+LogCapture::~LogCapture() {
+    serial::SetDebugLog({});
+    qInstallMessageHandler(previous_handler);
+    QLoggingCategory::setFilterRules(QString());
+    std::lock_guard lock(output_mutex);
+    output_lines = nullptr;
+}
+
+std::vector<std::string> LogCapture::lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::vector<std::string> LogCapture::output() const {
+    std::lock_guard lock(output_mutex);
+    return captured_output;
+}
+
+bool LogCapture::has_line(const std::string& line) const {
+    std::lock_guard lock(mutex_);
+    return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+// Collects the serial component's debug-log lines, and its debug output ("Time to Exit"), while
+// it lives. Lines come from any of the component's threads.
+class LogCapture {
+  public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<std::string> lines() const;
+    std::vector<std::string> output() const;
+    bool has_line(const std::string& line) const;
+
+  private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
