@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -21,6 +22,7 @@
 
 #include "Beep.h"
 #include "Cp1251.h"
+#include "DialRules.h"
 #include "ErrorReport.h"
 #include "FileNames.h"
 #include "Fonts.h"
@@ -40,6 +42,18 @@
 #include "reset.xpm"
 
 namespace {
+
+// Hands a line to the writer thread; it returns at once. A closed port sends nothing.
+void send_line(serial::TZRTComm32& comm, const std::string& line) {
+    comm.WriteCommData(line.data(), static_cast<std::uint16_t>(line.size()));
+}
+
+// CommPort for a configured port number; anything but 1..4 leaves the port as it was.
+void preselect_port(serial::TZRTComm32& comm, std::uint8_t com_port) {
+    if (com_port >= 1 && com_port <= 4) {
+        comm.CommPort = static_cast<serial::TCommPort>(com_port - 1);
+    }
+}
 
 const QColor kLime{0, 255, 0};
 const QColor kYellow{255, 255, 0};
@@ -198,6 +212,22 @@ class FixedRowDelegate : public QStyledItemDelegate {
 
 }  // namespace
 
+void dial_number(TForm1& form) {
+    if (!form.port_open) {
+        preselect_port(*form.Comm321, form.settings.com_port);
+        if (form.Comm321->OpenComm()) {
+            form.port_open = true;
+        }
+        // The pauses block the window on purpose: the modem needs the time, and whatever
+        // arrives meanwhile waits in the queue.
+        QThread::msleep(500);
+        send_line(*form.Comm321, init_line(form.settings.init_command));
+    }
+    QThread::msleep(500);
+    send_line(*form.Comm321, dial_line(form.settings.dial_command, form.settings.dial_prefix,
+                                       platform::toCp1251(form.Comboedit2->text())));
+}
+
 TForm1::TForm1(QWidget* parent) : TForm1(platform::MachineStore::load(), parent) {}
 
 TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(parent) {
@@ -312,6 +342,17 @@ void TForm1::createControls() {
     BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20}, book_xpm);
     BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20}, phone_xpm);
 
+    Comm321 = new serial::TZRTComm32(this);
+    Comm321->setObjectName(QStringLiteral("Comm321"));
+    Comm321->CommPort = serial::TCommPort::Com4;
+    Comm321->BaudRate = serial::TBaudRate::___2400;
+    Comm321->Parity = serial::TParity::None;
+    Comm321->DataBits = serial::TDataBits::_8;
+    Comm321->StopBits = serial::TStopBits::_1;
+    Comm321->OnReceiveData = [this](const void* buffer, std::uint16_t length) {
+        Comm321ReceiveData(buffer, length);
+    };
+
     // Both clocks tick once a second; a coarse timer may be several per cent off, which a
     // countdown of minutes would show.
     for (QTimer** timer : {&Timer1, &Timer2}) {
@@ -338,6 +379,11 @@ void TForm1::createControls() {
     ListBox1->viewport()->installEventFilter(this);
     connect(GradButton3, &TSpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton3Click));
+    connect(GradButton1, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButton1Click));
+    connect(GradButtonCopy2, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButtonCopy2Click));
+    connect(Timer1, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer1Timer));
 }
 
 void TForm1::FormCreate(const platform::MachineStore& store) {
@@ -351,6 +397,10 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
     work_dir = current_work_dir();
     settings = read_settings(settings_path(work_dir, user_key));
     setfont();
+    Comm321->DeviceResolver = [store](serial::TCommPort port) {
+        return store.port_device(int(port) + 1);
+    };
+    preselect_port(*Comm321, settings.com_port);
     load_quick_list();
 }
 
@@ -447,11 +497,68 @@ void TForm1::ListBox1MouseDown(Qt::MouseButton button) {
 
 // Every way of closing the window runs the exit sequence, the exit button's as well as the
 // window manager's or the session's: the list is saved and the port let go.
+void TForm1::GradButton1Click() {
+    insert_to_list();
+    ishodnoe();
+    dial_number(*this);
+}
+
+void TForm1::GradButtonCopy2Click() {
+    // Nothing is sent while the port is closed; the reset happens all the same.
+    send_line(*Comm321, init_line(settings.init_command));
+    ishodnoe();
+}
+
+void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) {
+    if (!is_countdown_reply({static_cast<const char*>(Buffer), BufferLength}) || run_spent()) {
+        return;
+    }
+    // A countdown already running goes on; it does not start again.
+    if (!Timer1->isActive()) {
+        Timer1->start();
+    }
+}
+
+bool TForm1::run_spent() const {
+    return !Timer1->isActive() && attempts_left == 0 && elapsed_seconds > 0 &&
+           elapsed_seconds >= settings.wait_seconds;
+}
+
+void TForm1::Timer1Timer() {
+    ++elapsed_seconds;
+    Label3->setText(QStringLiteral("Время ожидан."));
+    cifir(settings.wait_seconds - elapsed_seconds);
+    // The period ends when the count reaches the waiting time or has passed it (the time may
+    // have been lowered meanwhile).
+    if (elapsed_seconds < settings.wait_seconds) {
+        return;
+    }
+    if (attempts_left > 0) {
+        --attempts_left;
+    }
+    Label5->setText(QString::fromLatin1(attempts_text(settings.max_attempts, attempts_left)));
+    Timer1->stop();
+    if (attempts_left != 0) {
+        cifir(0);
+        dial_number(*this);
+        elapsed_seconds = 0;
+    }
+}
+
+void TForm1::cifir(std::int32_t seconds) {
+    Label1->setText(QString::fromLatin1(cifir_text(seconds)));
+}
+
 void TForm1::GradButton3Click() {
     close();
 }
 
 void TForm1::exit_sequence() {
+    save_quick_list();
+    Comm321->CloseComm();
+}
+
+void TForm1::save_quick_list() {
     std::vector<std::string> entries;
     entries.reserve(std::size_t(ListBox1->count()));
     for (int i = 0; i < ListBox1->count(); ++i) {

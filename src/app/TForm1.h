@@ -7,7 +7,9 @@
 #include <optional>
 #include <string>
 
+#include "MachineStore.h"
 #include "Settings.h"
+#include "ZRTComm32.h"
 
 class QLineEdit;
 class QListWidget;
@@ -20,10 +22,6 @@ class TImage;
 class TLabel;
 class TPanel;
 class TSpeedButton;
-
-namespace platform {
-class MachineStore;
-}
 
 // The main window: a borderless, rounded device front of fixed layout that the user drags by its
 // own surface. It exists for the whole run and owns every control, both timers and the values
@@ -56,7 +54,10 @@ class TForm1 : public QWidget {
     // True while the quick-dial list has been shown by its button and not hidden since.
     bool list_shown = false;
 
-    // Dialling state.
+    // Dialling state. port_open: the dialler opened Comm321 and nothing has closed it since.
+    // elapsed_seconds: the seconds counted by whichever clock runs. attempts_left: the waiting
+    // periods that may still end in a redial.
+    bool port_open = false;
     std::int32_t elapsed_seconds = 0;
     std::uint8_t attempts_left = 0;
 
@@ -97,6 +98,7 @@ class TForm1 : public QWidget {
     TPanel* Panel4;
     QToolButton* BitBtn1;
     QToolButton* BitBtn2;
+    serial::TZRTComm32* Comm321;
     QTimer* Timer1;
     QTimer* Timer2;
 
@@ -106,6 +108,8 @@ class TForm1 : public QWidget {
     void save_to_ini();
     // Resets the dialling run: countdown off, clock "00:00", attempt display N/0.
     void ishodnoe();
+    // Shows a number of seconds on the clock as MM:SS.
+    void cifir(std::int32_t seconds);
 
     // Puts the number field's text at the top of the quick-dial list.
     void insert_to_list();
@@ -118,6 +122,16 @@ class TForm1 : public QWidget {
     void ListBox1DblClick();
     void ListBox1MouseDown(Qt::MouseButton button);
     void GradButton3Click();
+
+    // The dialling engine: the auto-dial and reset buttons, the modem's replies and the ticks of
+    // the waiting countdown.
+    void GradButton1Click();
+    void GradButtonCopy2Click();
+    void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
+    void Timer1Timer();
+
+    // Whether the run is spent: its last waiting period has ended and no attempt is left.
+    bool run_spent() const;
 
   protected:
     bool event(QEvent* event) override;
@@ -136,6 +150,7 @@ class TForm1 : public QWidget {
     void FormActivate();
     void load_key_user(const platform::MachineStore& store);
     void load_quick_list();
+    void save_quick_list();
     void exit_sequence();
 
     std::optional<QRegion> window_region;
@@ -143,3 +158,8 @@ class TForm1 : public QWidget {
     bool activated_once_ = false;
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
 };
+
+// Dials the number field: opens the port first if the dialler has not (sending the init line
+// 500 ms later), then, 500 ms on, sends the dial line. Throws serial::ECommsError when the port
+// cannot be opened; nothing is sent then.
+void dial_number(TForm1& form);

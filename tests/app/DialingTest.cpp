@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "FormFixture.h"
+#include "Gradbtns.h"
+#include "Label.h"
+#include "ModemSimProcess.h"
+#include "TForm1.h"
+
+namespace {
+
+using namespace zvonmat_test;
+
+struct LogLine {
+    long millis = 0;
+    std::string text;
+};
+
+// The main window wired to the modem simulator on COM4, with a short waiting time so that a run
+// of redials takes seconds.
+class DialingTest : public FormTest {
+  protected:
+    void startModem(const std::string& replies) {
+        modem_ = std::make_unique<ModemSimProcess>(
+            std::vector<std::string>{"--replies", replies, "--dial-delay", "50"});
+        ASSERT_TRUE(modem_->started());
+        writeFile(storePath(), QByteArray("[ports]\r\nCOM4=") +
+                                   QByteArray::fromStdString(modem_->link()) + "\r\n");
+    }
+
+    TForm1& startDialler(const QByteArray& params) {
+        writeFile(work_.filePath("zvonmat.ini"), "[PARAM]\r\n" + params);
+        return createShown();
+    }
+
+    std::vector<LogLine> modemLog() const {
+        std::vector<LogLine> lines;
+        for (const std::string& line : modem_->LogLines()) {
+            const auto space = line.find(' ');
+            lines.push_back({std::stol(line.substr(0, space)), line.substr(space + 1)});
+        }
+        return lines;
+    }
+
+    std::vector<std::string> modemLines() const {
+        std::vector<std::string> texts;
+        for (const LogLine& line : modemLog()) {
+            texts.push_back(line.text);
+        }
+        return texts;
+    }
+
+    // Waits until the modem has received `count` lines in all.
+    bool waitForLines(std::size_t count, int timeout_ms = 10000) {
+        return QTest::qWaitFor([&] { return modem_->LogLines().size() >= count; }, timeout_ms);
+    }
+
+    void clickAutoDial() { QTest::mouseClick(form_->GradButton1, Qt::LeftButton, {}, {40, 12}); }
+
+    void deliver(std::string_view bytes) {
+        form_->Comm321ReceiveData(bytes.data(), static_cast<std::uint16_t>(bytes.size()));
+    }
+
+    std::unique_ptr<ModemSimProcess> modem_;
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(DialingTest, TheFirstDialInitialisesTheModemAndLaterDialsOnlyDial) {
+    startModem("CONNECT 2400");
+    TForm1& form = startDialler("wait=2\r\n");
+    form.Comboedit2->setText("123");
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(2));
+    std::vector<LogLine> log = modemLog();
+    EXPECT_EQ(log[0].text, "ATZ");
+    EXPECT_EQ(log[1].text, "ATDP123");
+    EXPECT_GE(log[1].millis - log[0].millis, 450);  // the 500 ms pause, less the log's rounding
+    EXPECT_TRUE(form.port_open);
+    EXPECT_EQ(form.ListBox1->item(0)->text(), "123");
+
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(3));
+    QTest::qWait(300);
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP123", "ATDP123"}));
+    EXPECT_TRUE(errors_.isEmpty());
+}
+
+TEST_F(DialingTest, TheDialLineJoinsCommandPrefixAndNumber) {
+    startModem("CONNECT 2400");
+    TForm1& form = startDialler("ton_p=ATDT\r\npref_=9\r\ninit=AT&F\r\n");
+    form.Comboedit2->setText("123");
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(2));
+    EXPECT_EQ(modemLines(), (Lines{"AT&F", "ATDT9123"}));
+}
+
+TEST_F(DialingTest, ABusyNumberIsRedialledUntilTheAttemptsAreSpent) {
+    startModem("BUSY");
+    TForm1& form = startDialler("wait=1\r\nn_run=3\r\n");
+    form.Comboedit2->setText("555");
+    clickAutoDial();
+    EXPECT_EQ(form.Label5->text(), "3/0");
+
+    // The countdown runs on the clock; the first period ends in the first redial.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
+    form.Comboedit2->setText("556");  // a redial dials whatever the field holds then
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label5->text() == "3/1"; }, 5000));
+    EXPECT_EQ(form.Label3->text(), "Время ожидан.");
+    ASSERT_TRUE(waitForLines(3));
+    EXPECT_EQ(modemLines().back(), "ATDP556");
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label5->text() == "3/3"; }, 10000));
+    QTest::qWait(1500);  // nothing more falls due
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP555", "ATDP556", "ATDP556"}));
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_EQ(form.attempts_left, 0);
+    EXPECT_EQ(form.Label1->text(), "00:00");
+    EXPECT_EQ(form.ListBox1->count(), 1);  // redials leave the list alone
+
+    // A busy reply in a spent run starts nothing.
+    deliver("\r\nBUSY\r\n");
+    QTest::qWait(1200);
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_EQ(form.Label5->text(), "3/3");
+
+    // Auto-dial starts a new run on the port that is still open.
+    clickAutoDial();
+    EXPECT_EQ(form.Label5->text(), "3/0");
+    ASSERT_TRUE(waitForLines(5));
+    EXPECT_EQ(modemLines().back(), "ATDP556");
+}
+
+TEST_F(DialingTest, OnlyAWholeReplyInOneDeliveryStartsTheCountdownAndOnlyOnce) {
+    startModem("CONNECT 2400");
+    TForm1& form = startDialler("wait=30\r\n");
+    form.ishodnoe();
+    using namespace std::string_view_literals;
+    for (std::string_view chunk :
+         {"\r\nbusy\r\n"sv, "BU"sv, "SY"sv, "OK\0BUSY"sv, "Comm Event: CE_FRAME, EvtMask = 8"sv}) {
+        deliver(chunk);
+    }
+    EXPECT_FALSE(form.Timer1->isActive());
+
+    deliver("\r\nNO DIALTONE\r\n");
+    EXPECT_TRUE(form.Timer1->isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.elapsed_seconds == 2; }, 5000));
+    EXPECT_EQ(form.Label1->text(), "00:28");
+    deliver("\r\nBUSY\r\n");  // a second reply does not start the countdown again
+    QTest::qWait(1100);
+    EXPECT_GE(form.elapsed_seconds, 3);
+}
+
+TEST_F(DialingTest, AutoDialDuringACountdownResetsTheRunAndDialsAtOnce) {
+    startModem("BUSY");
+    TForm1& form = startDialler("wait=20\r\nn_run=4\r\n");
+    form.Comboedit2->setText("777");
+    clickAutoDial();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.elapsed_seconds >= 1; }, 5000));
+    EXPECT_EQ(form.Label3->text(), "Время ожидан.");
+
+    clickAutoDial();
+    EXPECT_EQ(form.Label5->text(), "4/0");
+    EXPECT_EQ(form.attempts_left, 4);
+    ASSERT_TRUE(waitForLines(3));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP777", "ATDP777"}));
+}
+
+TEST_F(DialingTest, TheResetButtonSendsTheInitLineOnlyWhileThePortIsOpen) {
+    startModem("BUSY");
+    TForm1& form = startDialler("wait=20\r\n");
+    QTest::mouseClick(form.GradButtonCopy2, Qt::LeftButton, {}, {20, 12});
+    QTest::qWait(300);
+    EXPECT_TRUE(modemLines().empty());
+
+    form.Comboedit2->setText("1");
+    clickAutoDial();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
+    QTest::mouseClick(form.GradButtonCopy2, Qt::LeftButton, {}, {20, 12});
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_EQ(form.Label1->text(), "00:00");
+    EXPECT_EQ(form.Label3->text(), "Время разгов.");
+    ASSERT_TRUE(waitForLines(3));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP1", "ATZ"}));
+}
+
+TEST_F(DialingTest, APortThatCannotBeOpenedIsReportedAndTriedAgainAtTheNextDial) {
+    startModem("CONNECT 2400");
+    writeFile(storePath(), "[ports]\r\nCOM4=/nonexistent/modem\r\n");
+    TForm1& form = startDialler("");
+    form.Comboedit2->setText("42");
+    clickAutoDial();
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_FALSE(form.port_open);
+    EXPECT_EQ(form.Label5->text(), "5/0");  // the reset came before the failure
+
+    const std::string link = modem_->link();
+    form.Comm321->DeviceResolver = [link](serial::TCommPort) { return link; };
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(2));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP42"}));
+    EXPECT_EQ(errors_.size(), 1);
+}
+
+TEST_F(DialingTest, HandEditedLimitsNeitherHangTheCountdownNorWrapTheAttempts) {
+    startModem("CONNECT 2400");
+    // No attempts at all: one waiting period, then the run is spent without a redial.
+    TForm1& form = startDialler("wait=0\r\nn_run=0\r\n");
+    form.ishodnoe();
+    deliver("BUSY");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.Timer1->isActive(); }, 3000));
+    EXPECT_EQ(form.attempts_left, 0);
+    EXPECT_EQ(form.Label5->text(), "0/0");
+    EXPECT_TRUE(modemLines().empty());
+
+    // A waiting time lowered below the count ends the period at the next tick.
+    form.settings.wait_seconds = 30;
+    form.settings.max_attempts = 5;
+    form.ishodnoe();
+    deliver("BUSY");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.elapsed_seconds >= 2; }, 5000));
+    form.settings.wait_seconds = 1;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Label5->text() == "5/1"; }, 3000));
+    EXPECT_EQ(form.Label1->text(), "00:00");
+}
+
+}  // namespace
