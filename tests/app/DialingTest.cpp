@@ -90,6 +90,11 @@ TEST_F(DialingTest, TheFirstDialInitialisesTheModemAndLaterDialsOnlyDial) {
     QTest::qWait(300);
     EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP123", "ATDP123"}));
     EXPECT_TRUE(errors_.isEmpty());
+
+    // The exit button lets go of the port: nothing can be queued to it any more.
+    QTest::mouseClick(form.GradButton3, Qt::LeftButton, {}, {40, 12});
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_FALSE(form.Comm321->WriteCommData("AT\r", 3));
 }
 
 TEST_F(DialingTest, TheDialLineJoinsCommandPrefixAndNumber) {

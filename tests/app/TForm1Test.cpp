@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -315,6 +316,31 @@ TEST_F(TForm1Test, TheExitButtonClosesTheWindowAfterSavingTheQuickDialList) {
     QTest::mouseClick(form.GradButton3, Qt::LeftButton, {}, {44, 12});
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(workFiles(), QStringList{"zvonmat.lst"});
+}
+
+TEST_F(TForm1Test, ThePortIsPreselectedFromTheSettingsOnlyForOneToFour) {
+    const struct {
+        const char* port;
+        serial::TCommPort expected;
+    } kRows[] = {{"1", serial::TCommPort::Com1},
+                 {"3", serial::TCommPort::Com3},
+                 {"0", serial::TCommPort::Com4},
+                 {"5", serial::TCommPort::Com4},
+                 {"258", serial::TCommPort::Com2}};
+    for (const auto& row : kRows) {
+        writeFile(work_.filePath("zvonmat.ini"), QByteArray("[PARAM]\r\nport=") + row.port);
+        TForm1& form = create();
+        EXPECT_EQ(form.Comm321->CommPort, row.expected) << row.port;
+        EXPECT_EQ(form.Comm321->BaudRate, serial::TBaudRate::___2400);
+        EXPECT_EQ(form.Comm321->DataBits, serial::TDataBits::_8);
+    }
+}
+
+TEST_F(TForm1Test, TheClockShowsAHundredMinutesWithoutClipping) {
+    TForm1& form = createShown();
+    form.cifir(6000);
+    EXPECT_EQ(form.Label1->text(), "100:00");
+    EXPECT_GE(form.Label1->width(), QFontMetrics(form.Label1->font()).horizontalAdvance("100:00"));
 }
 
 }  // namespace
