@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -10,6 +11,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QThread>
@@ -28,10 +31,12 @@
 #include "Fonts.h"
 #include "Gradbtns.h"
 #include "Image.h"
+#include "Journal.h"
 #include "Label.h"
 #include "MachineStore.h"
 #include "Panel.h"
 #include "QuickList.h"
+#include "TForm4.h"
 #include "UserKey.h"
 
 // The pictures, compiled in.
@@ -384,6 +389,11 @@ void TForm1::createControls() {
     connect(GradButtonCopy2, &TSpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy2Click));
     connect(Timer1, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer1Timer));
+    connect(GradButton2, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButton2Click));
+    connect(Timer2, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer2Timer));
+    connect(GradButtonCopy3, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButtonCopy3Click));
 }
 
 void TForm1::FormCreate(const platform::MachineStore& store) {
@@ -543,6 +553,45 @@ void TForm1::Timer1Timer() {
         dial_number(*this);
         elapsed_seconds = 0;
     }
+}
+
+void TForm1::GradButton2Click() {
+    ishodnoe();
+    // No hang-up command: letting go of the port is how the dialler releases the modem. The next
+    // dial opens it again and initialises the modem first.
+    Comm321->CloseComm();
+    port_open = false;
+    Timer2->start();
+    {
+        TForm4 prompt;
+        prompt.move(pos() + QPoint(Panel1->x(), 215));
+        prompt.resize(Panel1->width(), prompt.height());
+        prompt.repaint();
+        prompt.exec();
+        prompt.hide();
+    }
+    // The clock stops with the prompt, whether or not the record can be written.
+    const auto stop_clock = qScopeGuard([this] { Timer2->stop(); });
+    const std::time_t end = now();
+    const std::string record =
+        journal_record(short_date_text(end), platform::toCp1251(Comboedit2->text()),
+                       platform::toCp1251(ComboEdit1->text()), long_time_text(end),
+                       platform::toCp1251(Label1->text()));
+    append_journal_record(journal_path(work_dir, user_key), record);
+}
+
+void TForm1::Timer2Timer() {
+    ++elapsed_seconds;
+    Label3->setText(QStringLiteral("Время разгов."));
+    cifir(elapsed_seconds);
+}
+
+void TForm1::GradButtonCopy3Click() {
+    // The journal opens in the desktop's viewer for its type; the path is an argument, never
+    // seen by a shell. A journal that does not exist yet is handed over all the same, and a
+    // viewer that cannot be started is not reported.
+    QProcess::startDetached(QStringLiteral("xdg-open"),
+                            {QFile::decodeName(journal_path(work_dir, user_key).c_str())});
 }
 
 void TForm1::cifir(std::int32_t seconds) {

@@ -4,6 +4,8 @@
 #include <QRegion>
 #include <QWidget>
 #include <cstdint>
+#include <ctime>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -132,6 +134,15 @@ class TForm1 : public QWidget {
 
     // Whether the run is spent: its last waiting period has ended and no attempt is left.
     bool run_spent() const;
+
+    // The conversation: its button lets go of the modem and times the call until the end-of-call
+    // prompt is closed, then appends the call to the journal. The journal button shows it.
+    void GradButton2Click();
+    void Timer2Timer();
+    void GradButtonCopy3Click();
+
+    // The clock the journal's dates and times come from (tests set their own).
+    std::function<std::time_t()> now = [] { return std::time(nullptr); };
 
   protected:
     bool event(QEvent* event) override;

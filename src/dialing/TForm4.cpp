@@ -1,0 +1,62 @@
+#include "TForm4.h"
+
+#include <QLabel>
+
+#include "ErrorReport.h"
+#include "Fonts.h"
+#include "Gradbtns.h"
+#include "Panel.h"
+
+namespace {
+
+QFont promptFont(bool bold) {
+    QFont font;
+    platform::setFace(font, QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);
+    font.setBold(bold);
+    return font;
+}
+
+}  // namespace
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("Form4"));
+    setWindowTitle(QStringLiteral("Form4"));
+    setFixedSize(kWidth, kHeight);
+    setFont(promptFont(false));
+
+    Panel1 = new TPanel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, 0, kWidth, kHeight);
+    Panel1->setColor(Qt::black);
+    Panel1->setBevelInner(TPanel::TBevelCut::Lowered);
+    Panel1->setBevelOuter(TPanel::TBevelCut::Raised);
+
+    StaticText1 = new QLabel(QStringLiteral("По окончании разговора нажми кнопку"), Panel1);
+    StaticText1->setObjectName(QStringLiteral("StaticText1"));
+    StaticText1->setGeometry(8, 6, 113, 41);
+    StaticText1->setAlignment(Qt::AlignCenter);
+    StaticText1->setWordWrap(true);
+    StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
+    StaticText1->setFont(promptFont(true));
+    QPalette palette = StaticText1->palette();
+    palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
+    StaticText1->setPalette(palette);
+
+    GradButton1 = new TGradButton(Panel1);
+    GradButton1->setObjectName(QStringLiteral("GradButton1"));
+    GradButton1->setGeometry(144, 6, 52, 41);
+    GradButton1->setCaption(QStringLiteral("OK"));
+    GradButton1->setFont(promptFont(false));
+    GradButton1->setFontColor(Qt::white);
+    GradButton1->setGradColor(QColor(192, 192, 192));
+    GradButton1->setShadowColor(QColor(128, 128, 128));
+    GradButton1->setGroupIndex(1);
+    GradButton1->setLayout(TSpeedButton::TButtonLayout::GlyphTop);
+    connect(GradButton1, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm4::GradButton1Click));
+}
+
+void TForm4::GradButton1Click() {
+    reject();
+}

@@ -1,0 +1,57 @@
+#include "Journal.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <fstream>
+#include <sstream>
+
+#include "Error.h"
+
+namespace {
+
+std::string contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string errorOf(const std::string& path, std::string_view record) {
+    try {
+        append_journal_record(path, record);
+    } catch (const platform::Error& e) {
+        return e.what();
+    }
+    return {};
+}
+
+TEST(JournalRecord, JoinsTheFieldsWithTheLabelsInWindows1251) {
+    EXPECT_EQ(journal_record("07.12.26", "123", "\xC8\xE2\xE0\xED", "23:59:30", "100:00"),
+              "07.12.26\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20"
+              "123\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20\xC8\xE2\xE0\xED\x20\xC2\xF0\xE5\xEC\xFF"
+              "\x20"
+              "23:59:30\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20"
+              "100:00\r\n");
+    EXPECT_EQ(journal_record("d", "", "", "t", "00:00"),
+              "d\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20\x20\xC2"
+              "\xF0\xE5\xEC\xFF\x20t\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20"
+              "00:00\r\n");
+}
+
+TEST(JournalFile, CreatesOnceThenAppendsAndReportsWhatCannotBeWritten) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("zvonmat.jur").toStdString();
+    append_journal_record(path, "one\r\n");
+    append_journal_record(path, "two\r\n");
+    EXPECT_EQ(contents(path), "one\r\ntwo\r\n");
+
+    const std::string missing_dir = dir.filePath("gone/zvonmat.jur").toStdString();
+    EXPECT_EQ(errorOf(missing_dir, "x\r\n"),
+              "Cannot write to the journal " + missing_dir + ": No such file or directory");
+    EXPECT_EQ(errorOf("/dev/full", "x\r\n"),
+              "Cannot write to the journal /dev/full: No space left on device");
+    EXPECT_EQ(contents(path), "one\r\ntwo\r\n");
+}
+
+}  // namespace
