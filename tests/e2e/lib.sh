@@ -80,3 +80,53 @@ window_position() {
 window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}'
 }
+
+# Starts the modem simulator: start_modem SIMULATOR LINK REPLIES. Its log is $MODEM_LOG.
+start_modem() {
+  MODEM_LOG="$E2E_TMP/modem.log"
+  "$1" --link "$2" --replies "$3" --dial-delay 50 --log "$MODEM_LOG" &
+  E2E_PIDS+=($!)
+  for _ in $(seq 100); do
+    [ -e "$2" ] && return 0
+    sleep 0.05
+  done
+  fail "the modem simulator did not start"
+}
+
+# The command lines the modem received, separated by blanks.
+modem_lines() {
+  cut -d' ' -f2- "$MODEM_LOG" | tr '\n' ' ' | sed 's/ $//'
+}
+
+# Waits up to 20 s until the modem has received N command lines.
+wait_for_modem_lines() {
+  for _ in $(seq 200); do
+    [ "$(wc -l <"$MODEM_LOG")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  fail "the modem received only: $(modem_lines)"
+}
+
+# Starts the dialler in a working directory with a per-machine store and waits for its window:
+# start_dialler ZVONMAT WORKDIR STOREDIR. Sets DIALLER_PID, WIN, WIN_X and WIN_Y.
+start_dialler() {
+  (cd "$2" && exec env XDG_CONFIG_DIRS="$3" "$1") &
+  DIALLER_PID=$!
+  E2E_PIDS+=("$DIALLER_PID")
+  WIN=$(wait_for_window "$DIALLER_PID")
+  read -r WIN_X WIN_Y < <(window_position "$WIN")
+}
+
+# Clicks at a point given in the main window's coordinates.
+click_at() {
+  xdotool mousemove --sync $((WIN_X + $1)) $((WIN_Y + $2)) click 1
+  sleep 0.15
+}
+
+# Clicks a keypad key by its caption (1-9, 0, D, #).
+click_key() {
+  local keys="123456789D0#" index
+  index=$(expr index "$keys" "$1")
+  local column=$(((index - 1) % 3)) row=$(((index - 1) / 3))
+  click_at $((24 + 8 + 32 * column + 12)) $((128 + 8 + 32 * row + 12))
+}

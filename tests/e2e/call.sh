@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# A whole call as a person makes it: a number typed on the keypad is dialled, two busy replies
+# are redialled after the countdown, the third dial connects; "Разговор", then OK on the prompt
+# leaves exactly one journal line, and the exit button leaves the number in the quick-dial list.
+zvonmat=${1:?usage: call.sh ZVONMAT MODEMSIM}
+modemsim=${2:?usage: call.sh ZVONMAT MODEMSIM}
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+work="$E2E_TMP/work"
+store="$E2E_TMP/xdg"
+mkdir -p "$work" "$store/user_name"
+start_modem "$modemsim" "$E2E_TMP/modem" "BUSY,BUSY,CONNECT 2400"
+printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/modem" >"$store/user_name/user.conf"
+printf '[PARAM]\r\nwait=1\r\nn_run=3\r\nton_p=ATDT\r\n' >"$work/zvonmat.ini"
+
+start_dialler "$zvonmat" "$work" "$store"
+click_key 1
+click_key 2
+click_key 3
+click_at 78 284  # Автодозвон
+wait_for_modem_lines 4
+[ "$(modem_lines)" = "ATZ ATDT123 ATDT123 ATDT123" ] || fail "the modem received: $(modem_lines)"
+
+click_at 170 284  # Разговор
+sleep 2
+prompt=$(xdotool search --onlyvisible --name '^Form4$' | head -n 1)
+[ -n "$prompt" ] || fail "no end-of-call prompt"
+read -r px py < <(window_position "$prompt")
+[ "$px" = $((WIN_X + 24)) ] && [ "$py" = $((WIN_Y + 215)) ] || fail "prompt at $px,$py"
+xdotool mousemove --sync $((px + 170)) $((py + 26)) click 1
+sleep 0.5
+
+[ "$(wc -l <"$work/zvonmat.jur")" = 1 ] || fail "the journal holds $(wc -l <"$work/zvonmat.jur") lines"
+record=$(iconv -f WINDOWS-1251 -t UTF-8 "$work/zvonmat.jur")
+case "$record" in
+  *" Номер: 123 Абонент:  Время "*" Длит.: 00:0"[123]$'\r') ;;
+  *) fail "journal record: $record" ;;
+esac
+
+click_at 124 316  # Выход
+status=$(wait_for_exit "$DIALLER_PID")
+[ "$status" = 0 ] || fail "exit status $status"
+[ "$(od -An -c "$work/zvonmat.lst" | tr -s ' ')" = " 1 2 3 \r \n" ] || fail "quick-dial list: $(od -c "$work/zvonmat.lst")"
