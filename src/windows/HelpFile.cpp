@@ -1,1 +1,107 @@
-// placeholder
+#include "HelpFile.h"
+
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+#include "Cp1251.h"
+#include "Files.h"
+
+#ifndef ZVONMAT_DATADIR
+#define ZVONMAT_DATADIR "/usr/local/share/zvonmat"
+#endif
+
+namespace {
+
+// Context numbers have at most this many digits, so they always fit an int.
+constexpr std::size_t kMaxContextDigits = 9;
+
+std::string_view trimmed(std::string_view line) {
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
+// The context number of a topic header line "[N]", or -1 for any other line.
+int header_context(std::string_view line) {
+    line = trimmed(line);
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']') {
+        return -1;
+    }
+    const std::string_view digits = line.substr(1, line.size() - 2);
+    if (digits.size() > kMaxContextDigits) {
+        return -1;
+    }
+    int number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') {
+            return -1;
+        }
+        number = number * 10 + (c - '0');
+    }
+    return number;
+}
+
+void add_topic(std::map<int, QString>& topics, int context, QStringList lines) {
+    while (!lines.isEmpty() && lines.front().trimmed().isEmpty()) {
+        lines.removeFirst();
+    }
+    while (!lines.isEmpty() && lines.back().trimmed().isEmpty()) {
+        lines.removeLast();
+    }
+    topics.try_emplace(context, lines.join(QLatin1Char('\n')));
+}
+
+}  // namespace
+
+HelpFile::HelpFile(std::string data_dir) : data_dir_(std::move(data_dir)) {}
+
+std::string HelpFile::default_data_dir() {
+    return ZVONMAT_DATADIR;
+}
+
+QString HelpFile::topic(int context) const {
+    std::vector<std::string> paths = {kFileName};
+    if (!data_dir_.empty()) {
+        paths.push_back(data_dir_ + "/" + kFileName);
+    }
+    std::string bytes;
+    for (const std::string& path : paths) {
+        if (platform::read_whole_file(path, bytes) == platform::ReadStatus::Ok) {
+            const auto topics = parse(bytes);
+            const auto found = topics.find(context);
+            return found == topics.end() ? QString() : found->second;
+        }
+    }
+    return {};
+}
+
+std::map<int, QString> HelpFile::parse(std::string_view bytes) {
+    std::map<int, QString> topics;
+    int context = -1;
+    QStringList lines;
+    while (!bytes.empty()) {
+        const auto end = bytes.find('\n');
+        std::string_view line = bytes.substr(0, end);
+        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        const int next = header_context(line);
+        if (next >= 0) {
+            if (context >= 0) {
+                add_topic(topics, context, std::move(lines));
+            }
+            context = next;
+            lines = {};
+        } else if (context >= 0) {
+            lines.append(platform::fromCp1251(line));
+        }
+    }
+    if (context >= 0) {
+        add_topic(topics, context, std::move(lines));
+    }
+    return topics;
+}
