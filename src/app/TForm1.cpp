@@ -36,6 +36,8 @@
 #include "MachineStore.h"
 #include "Panel.h"
 #include "QuickList.h"
+#include "TForm2.h"
+#include "TForm3.h"
 #include "TForm4.h"
 #include "UserKey.h"
 
@@ -394,6 +396,9 @@ void TForm1::createControls() {
     connect(Timer2, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer2Timer));
     connect(GradButtonCopy3, &TSpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy3Click));
+    connect(BitBtn2, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn2Click));
+    connect(GradButtonCopy1, &TSpeedButton::clicked, this,
+            platform::handler(this, &TForm1::GradButtonCopy1Click));
 }
 
 void TForm1::FormCreate(const platform::MachineStore& store) {
@@ -592,6 +597,29 @@ void TForm1::GradButtonCopy3Click() {
     // viewer that cannot be started is not reported.
     QProcess::startDetached(QStringLiteral("xdg-open"),
                             {QFile::decodeName(journal_path(work_dir, user_key).c_str())});
+}
+
+void TForm1::BitBtn2Click() {
+    TForm2 book(Comboedit2, ComboEdit1, work_dir, user_key);
+    book.move(pos() + QPoint(Panel1->x(), Panel1->y() - 55));
+    book.repaint();
+    book.exec();
+    book.hide();
+}
+
+void TForm1::GradButtonCopy1Click() {
+    // The port is let go first, so that the next dial opens the port configured then.
+    Comm321->CloseComm();
+    port_open = false;
+    {
+        TForm3 dialog(settings, [this] { save_to_ini(); });
+        dialog.move(pos() + QPoint(-45, 68));
+        dialog.repaint();
+        dialog.exec();
+        dialog.hide();
+    }
+    // A font chosen in the dialog applies even when it was left without confirming.
+    setfont();
 }
 
 void TForm1::cifir(std::int32_t seconds) {

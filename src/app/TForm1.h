@@ -141,6 +141,10 @@ class TForm1 : public QWidget {
     void Timer2Timer();
     void GradButtonCopy3Click();
 
+    // The phone book and the settings dialog, shown modally over the main window.
+    void BitBtn2Click();
+    void GradButtonCopy1Click();
+
     // The clock the journal's dates and times come from (tests set their own).
     std::function<std::time_t()> now = [] { return std::time(nullptr); };
 
