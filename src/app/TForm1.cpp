@@ -29,6 +29,7 @@
 #include "ErrorReport.h"
 #include "FileNames.h"
 #include "Fonts.h"
+#include "FormLayout.h"
 #include "Gradbtns.h"
 #include "Image.h"
 #include "Journal.h"
@@ -50,6 +51,15 @@
 
 namespace {
 
+using form_layout::kGray;
+using form_layout::kSilver;
+using form_layout::kYellow;
+using form_layout::layoutFont;
+using form_layout::makeGradButton;
+using form_layout::makeLabel;
+using form_layout::makePanel;
+using form_layout::setColors;
+
 // Hands a line to the writer thread; it returns at once. A closed port sends nothing.
 void send_line(serial::TZRTComm32& comm, const std::string& line) {
     comm.WriteCommData(line.data(), static_cast<std::uint16_t>(line.size()));
@@ -63,24 +73,12 @@ void preselect_port(serial::TZRTComm32& comm, std::uint8_t com_port) {
 }
 
 const QColor kLime{0, 255, 0};
-const QColor kYellow{255, 255, 0};
-const QColor kSilver{192, 192, 192};
-const QColor kGray{128, 128, 128};
 const QColor kAzure{240, 251, 255};
 const QColor kPaleGreen{192, 220, 192};
 
-const QString kDefaultFace = QStringLiteral("MS Sans Serif");
 constexpr int kDefaultPixelSize = 11;
 constexpr int kListRowHeight = 13;
 constexpr int kCornerEllipse = 150;
-
-QFont layoutFont(int pixel_size = kDefaultPixelSize, bool bold = false) {
-    QFont font;
-    platform::setFace(font, kDefaultFace);
-    font.setPixelSize(pixel_size);
-    font.setBold(bold);
-    return font;
-}
 
 // A rounded rectangle as the platform's region call makes it: the rectangle minus what lies
 // outside four corner ellipses of ew x eh.
@@ -92,50 +90,6 @@ QRegion roundRectRegion(int width, int height, int ew, int eh) {
     region += QRegion(0, height - eh, ew, eh, QRegion::Ellipse);
     region += QRegion(width - ew, height - eh, ew, eh, QRegion::Ellipse);
     return region;
-}
-
-void setColors(QWidget* widget, const QColor& text, const QColor& base) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, base);
-    palette.setColor(QPalette::Window, base);
-    widget->setPalette(palette);
-}
-
-TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  const QColor& color, QFont font) {
-    auto* label = new TLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(font);
-    label->setDesignGeometry(geometry);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
-TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
-                  TPanel::TBevelCut inner, TPanel::TBevelCut outer) {
-    auto* panel = new TPanel(parent);
-    panel->setObjectName(QLatin1String(name));
-    panel->setGeometry(geometry);
-    panel->setColor(color);
-    panel->setBevelInner(inner);
-    panel->setBevelOuter(outer);
-    return panel;
-}
-
-TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
-                            const QString& caption, const QColor& grad_color) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    button->setCaption(caption);
-    button->setFont(layoutFont());
-    button->setFontColor(Qt::white);
-    button->setGradColor(grad_color);
-    return button;
 }
 
 TGradButtonCopy* makeCopyButton(QWidget* parent, const char* name, QRect geometry,

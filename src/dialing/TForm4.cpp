@@ -3,27 +3,15 @@
 #include <QLabel>
 
 #include "ErrorReport.h"
-#include "Fonts.h"
+#include "FormLayout.h"
 #include "Gradbtns.h"
 #include "Panel.h"
-
-namespace {
-
-QFont promptFont(bool bold) {
-    QFont font;
-    platform::setFace(font, QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(11);
-    font.setBold(bold);
-    return font;
-}
-
-}  // namespace
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Form4"));
     setFixedSize(kWidth, kHeight);
-    setFont(promptFont(false));
+    setFont(form_layout::layoutFont());
 
     Panel1 = new TPanel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -38,7 +26,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     StaticText1->setAlignment(Qt::AlignCenter);
     StaticText1->setWordWrap(true);
     StaticText1->setFrameStyle(QFrame::Box | QFrame::Plain);
-    StaticText1->setFont(promptFont(true));
+    StaticText1->setFont(form_layout::layoutFont(11, true));
     QPalette palette = StaticText1->palette();
     palette.setColor(QPalette::WindowText, QColor(255, 255, 0));
     StaticText1->setPalette(palette);
@@ -47,7 +35,7 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     GradButton1->setObjectName(QStringLiteral("GradButton1"));
     GradButton1->setGeometry(144, 6, 52, 41);
     GradButton1->setCaption(QStringLiteral("OK"));
-    GradButton1->setFont(promptFont(false));
+    GradButton1->setFont(form_layout::layoutFont());
     GradButton1->setFontColor(Qt::white);
     GradButton1->setGradColor(QColor(192, 192, 192));
     GradButton1->setShadowColor(QColor(128, 128, 128));

@@ -14,6 +14,7 @@
 #include "Cp1251.h"
 #include "ErrorReport.h"
 #include "Fonts.h"
+#include "FormLayout.h"
 #include "Gradbtns.h"
 #include "Label.h"
 #include "Panel.h"
@@ -23,57 +24,19 @@ int TForm2::selected_row = 0;
 
 namespace {
 
-const QColor kYellow{255, 255, 0};
-const QColor kSilver{192, 192, 192};
-const QColor kGray{128, 128, 128};
+using form_layout::kGray;
+using form_layout::kSilver;
+using form_layout::kYellow;
+using form_layout::layoutFont;
+using form_layout::makeGradButton;
+using form_layout::makeLabel;
+using form_layout::makePanel;
+using form_layout::setColors;
+
 const QColor kRed{255, 0, 0};
 
-const QString kDefaultFace = QStringLiteral("MS Sans Serif");
 constexpr int kDefaultPixelSize = 11;
 constexpr int kRowHeight = 18;
-
-QFont layoutFont(bool bold = false) {
-    QFont font;
-    platform::setFace(font, kDefaultFace);
-    font.setPixelSize(kDefaultPixelSize);
-    font.setBold(bold);
-    return font;
-}
-
-TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  const QColor& color, QFont font) {
-    auto* label = new TLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(font);
-    label->setDesignGeometry(geometry);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
-TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
-                  TPanel::TBevelCut inner, TPanel::TBevelCut outer) {
-    auto* panel = new TPanel(parent);
-    panel->setObjectName(QLatin1String(name));
-    panel->setGeometry(geometry);
-    panel->setColor(color);
-    panel->setBevelInner(inner);
-    panel->setBevelOuter(outer);
-    return panel;
-}
-
-TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
-                            const QString& caption, const QColor& grad_color) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    button->setCaption(caption);
-    button->setFont(layoutFont());
-    button->setFontColor(Qt::white);
-    button->setGradColor(grad_color);
-    return button;
-}
 
 // Texts are Windows-1251 bytes, one character each; the cut counts those.
 QString first_chars(const QString& text, std::size_t count) {
@@ -135,15 +98,15 @@ void TForm2::createControls() {
     Panel1 = makePanel(this, "Panel1", {0, 0, kWidth, kHeight}, kSilver, Cut::Lowered, Cut::Raised);
     Panel2 = makePanel(Panel1, "Panel2", {2, 2, 198, 18}, kGray, Cut::None, Cut::Lowered);
     Label1 = makeLabel(Panel2, "Label1", {8, 2, 48, 13}, QStringLiteral("Телефон"), kYellow,
-                       layoutFont(true));
+                       layoutFont(kDefaultPixelSize, true));
     Label2 = makeLabel(Panel2, "Label2", {96, 2, 48, 13}, QStringLiteral("Абонент"), kYellow,
-                       layoutFont(true));
+                       layoutFont(kDefaultPixelSize, true));
 
     StringGrid1 = new QTableWidget(RowCount, ColCount, Panel1);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setGeometry(2, 20, 198, 172);
     StringGrid1->setFrameShape(QFrame::NoFrame);
-    StringGrid1->setFont(layoutFont(true));
+    StringGrid1->setFont(layoutFont(kDefaultPixelSize, true));
     QPalette palette = StringGrid1->palette();
     palette.setColor(QPalette::Base, Qt::black);
     palette.setColor(QPalette::Text, kRed);

@@ -22,6 +22,7 @@
 #include "Cp1251.h"
 #include "ErrorReport.h"
 #include "Fonts.h"
+#include "FormLayout.h"
 #include "Gradbtns.h"
 #include "Label.h"
 #include "Panel.h"
@@ -31,10 +32,16 @@
 
 namespace {
 
+using form_layout::kGray;
+using form_layout::kSilver;
+using form_layout::kYellow;
+using form_layout::layoutFont;
+using form_layout::makeGradButton;
+using form_layout::makeLabel;
+using form_layout::makePanel;
+using form_layout::setColors;
+
 const QColor kNavy{0, 0, 128};
-const QColor kSilver{192, 192, 192};
-const QColor kGray{128, 128, 128};
-const QColor kYellow{255, 255, 0};
 // The text fields' "menu colour": a neutral light grey where the platform has no menu colour.
 const QColor kMenu{240, 240, 240};
 
@@ -48,23 +55,6 @@ constexpr const char* kHelpContext = "HelpContext";
 
 constexpr int kRussianCharset = 204;
 constexpr int kAnsiCharset = 0;
-
-QFont layoutFont(int pixel_size = kDefaultPixelSize, bool bold = false) {
-    QFont font;
-    platform::setFace(font, kDefaultFace);
-    font.setPixelSize(pixel_size);
-    font.setBold(bold);
-    return font;
-}
-
-void setColors(QWidget* widget, const QColor& text, const QColor& base) {
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Base, base);
-    widget->setPalette(palette);
-}
 
 // Every letter as its capital, Cyrillic too. A letter whose capital has no Windows-1251 form
 // (the micro sign's is Greek) stays as it is, so that capitals never turn a stored character
@@ -131,18 +121,6 @@ int takenValue(QSpinBox* field) {
     return field->value();
 }
 
-TLabel* makeLabel(QWidget* parent, const char* name, QPoint position, const QString& caption,
-                  const QColor& color, const QFont& font) {
-    auto* label = new TLabel(caption, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(font);
-    label->setDesignGeometry(QRect(position, QSize()));
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, color);
-    label->setPalette(palette);
-    return label;
-}
-
 QSpinBox* makeSpinEdit(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum,
                        int step, int help_context) {
     auto* field = new TSpinEdit(parent, minimum, maximum, step);
@@ -172,18 +150,6 @@ QRadioButton* makeRadioButton(QWidget* parent, const char* name, QRect geometry,
     button->setGeometry(geometry);
     button->setFont(layoutFont());
     setColors(button, kNavy, kGray);
-    return button;
-}
-
-TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
-                            const QString& caption) {
-    auto* button = new TGradButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(geometry);
-    button->setCaption(caption);
-    button->setFont(layoutFont());
-    button->setFontColor(Qt::white);
-    button->setGradColor(kSilver);
     return button;
 }
 
@@ -262,15 +228,16 @@ void TForm3::createControls() {
     Bevel1->setStyle(TBevel::TBevelStyle::Raised);
 
     const QFont bold = layoutFont(kDefaultPixelSize, true);
-    Label6 = makeLabel(Panel1, "Label6", {16, 8}, QStringLiteral("Номер порта "), kNavy, bold);
-    Label8 = makeLabel(Panel1, "Label8", {16, 26}, QStringLiteral("COM"), kSilver,
+    Label6 =
+        makeLabel(Panel1, "Label6", {16, 8, 0, 0}, QStringLiteral("Номер порта "), kNavy, bold);
+    Label8 = makeLabel(Panel1, "Label8", {16, 26, 0, 0}, QStringLiteral("COM"), kSilver,
                        layoutFont(kComPixelSize, true));
     SpinEdit3 = makeSpinEdit(Panel1, "SpinEdit3", {56, 24, 41, 22}, 1, 4, 1, 2);
     RadioButton1 =
         makeRadioButton(Panel1, "RadioButton1", {120, 8, 65, 17}, QStringLiteral("Pulse"));
     RadioButton2 =
         makeRadioButton(Panel1, "RadioButton2", {120, 24, 65, 17}, QStringLiteral("Tone"));
-    Label10 = makeLabel(Panel1, "Label10", {192, 8}, QStringLiteral("Font"), kNavy, bold);
+    Label10 = makeLabel(Panel1, "Label10", {192, 8, 0, 0}, QStringLiteral("Font"), kNavy, bold);
 
     SpeedButton1 = new QToolButton(Panel1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
@@ -280,24 +247,29 @@ void TForm3::createControls() {
     SpeedButton1->setIcon(QIcon(glyph));  // the icon greys itself for the disabled state
     SpeedButton1->setIconSize(glyph.size());
 
-    Label4 = makeLabel(Panel1, "Label4", {240, 8}, QStringLiteral("Ожидание (сек)"), kNavy, bold);
+    Label4 =
+        makeLabel(Panel1, "Label4", {240, 8, 0, 0}, QStringLiteral("Ожидание (сек)"), kNavy, bold);
     SpinEdit1 = makeSpinEdit(Panel1, "SpinEdit1", {256, 24, 57, 22}, 10, 240, 10, 3);
-    Label7 = makeLabel(Panel1, "Label7", {24, 48}, QStringLiteral("Префикс "), kNavy, bold);
+    Label7 = makeLabel(Panel1, "Label7", {24, 48, 0, 0}, QStringLiteral("Префикс "), kNavy, bold);
     edit3 = makeEdit(Panel1, "edit3", {16, 64, 73, 21}, 4);
-    Label9 = makeLabel(Panel1, "Label9", {104, 48}, QStringLiteral("Инициализация"), kNavy, bold);
+    Label9 =
+        makeLabel(Panel1, "Label9", {104, 48, 0, 0}, QStringLiteral("Инициализация"), kNavy, bold);
     Edit4 = makeEdit(Panel1, "Edit4", {112, 64, 105, 21}, 4);
-    Label5 = makeLabel(Panel1, "Label5", {240, 48}, QStringLiteral("Число попыток "), kNavy, bold);
+    Label5 =
+        makeLabel(Panel1, "Label5", {240, 48, 0, 0}, QStringLiteral("Число попыток "), kNavy, bold);
     SpinEdit2 = makeSpinEdit(Panel1, "SpinEdit2", {264, 64, 57, 22}, 1, 10, 1, 5);
 
-    Label1 =
-        makeLabel(Panel1, "Label1", {80, 104}, QStringLiteral("Ответы модема "), kYellow, bold);
-    Label2 = makeLabel(Panel1, "Label2", {40, 120}, QStringLiteral("Занято "), kNavy, bold);
-    Label3 = makeLabel(Panel1, "Label3", {144, 120}, QStringLiteral("Нет ответа"), kNavy, bold);
+    Label1 = makeLabel(Panel1, "Label1", {80, 104, 0, 0}, QStringLiteral("Ответы модема "), kYellow,
+                       bold);
+    Label2 = makeLabel(Panel1, "Label2", {40, 120, 0, 0}, QStringLiteral("Занято "), kNavy, bold);
+    Label3 =
+        makeLabel(Panel1, "Label3", {144, 120, 0, 0}, QStringLiteral("Нет ответа"), kNavy, bold);
     Edit1 = makeEdit(Panel1, "Edit1", {16, 136, 89, 21}, 6);
     Edit2 = makeEdit(Panel1, "Edit2", {120, 136, 105, 21}, 7);
     GradButton1 =
-        makeGradButton(Panel1, "GradButton1", {256, 104, 76, 26}, QStringLiteral("Выход"));
-    GradButton2 = makeGradButton(Panel1, "GradButton2", {256, 136, 76, 26}, QStringLiteral("ОК"));
+        makeGradButton(Panel1, "GradButton1", {256, 104, 76, 26}, QStringLiteral("Выход"), kSilver);
+    GradButton2 =
+        makeGradButton(Panel1, "GradButton2", {256, 136, 76, 26}, QStringLiteral("ОК"), kSilver);
 
     const QList<QWidget*> keyboard_order = {Edit1,     Edit2, SpinEdit1,    SpinEdit2,   edit3,
                                             SpinEdit3, Edit4, RadioButton1, RadioButton2};

@@ -1,0 +1,65 @@
+#include "FormLayout.h"
+
+#include <QPalette>
+#include <QWidget>
+
+#include "Fonts.h"
+#include "Gradbtns.h"
+#include "Label.h"
+
+namespace form_layout {
+
+QFont layoutFont(int pixel_size, bool bold) {
+    QFont font;
+    platform::setFace(font, QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(pixel_size);
+    font.setBold(bold);
+    return font;
+}
+
+void setColors(QWidget* widget, const QColor& text, const QColor& base) {
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::WindowText, text);
+    palette.setColor(QPalette::ButtonText, text);
+    palette.setColor(QPalette::Base, base);
+    palette.setColor(QPalette::Window, base);
+    widget->setPalette(palette);
+}
+
+TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                  const QColor& color, const QFont& font) {
+    auto* label = new TLabel(caption, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(font);
+    label->setDesignGeometry(geometry);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    return label;
+}
+
+TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
+                  TPanel::TBevelCut inner, TPanel::TBevelCut outer) {
+    auto* panel = new TPanel(parent);
+    panel->setObjectName(QLatin1String(name));
+    panel->setGeometry(geometry);
+    panel->setColor(color);
+    panel->setBevelInner(inner);
+    panel->setBevelOuter(outer);
+    return panel;
+}
+
+TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
+                            const QString& caption, const QColor& grad_color) {
+    auto* button = new TGradButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setCaption(caption);
+    button->setFont(layoutFont());
+    button->setFontColor(Qt::white);
+    button->setGradColor(grad_color);
+    return button;
+}
+
+}  // namespace form_layout
