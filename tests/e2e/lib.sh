@@ -32,6 +32,11 @@ start_xvfb() {
   local display
   read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
   export DISPLAY=":$display"
+  for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+  done
+  xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer: $(cat "$E2E_TMP/xvfb.log")"
   unset WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
   # A private display has no session bus; without this the D-Bus library would launch a bus
