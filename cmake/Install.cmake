@@ -7,12 +7,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat.png
 install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 # The desktop learns of the new type from the MIME database, rebuilt here when the tool exists.
-install(CODE [[
+install(CODE "
   find_program(UPDATE_MIME_DATABASE update-mime-database)
   if(UPDATE_MIME_DATABASE AND NOT DEFINED ENV{DESTDIR})
-    execute_process(COMMAND ${UPDATE_MIME_DATABASE} "${CMAKE_INSTALL_PREFIX}/share/mime")
+    execute_process(COMMAND \${UPDATE_MIME_DATABASE}
+      \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
   endif()
-]])
+")
 
 # `cmake --build build --target uninstall` removes what the last install put there.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Uninstall.cmake.in

@@ -1,5 +1,9 @@
 #include "HelpFile.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <utility>
 #include <vector>
@@ -59,6 +63,14 @@ void add_topic(std::map<int, QString>& topics, int context, QStringList lines) {
 HelpFile::HelpFile(std::string data_dir) : data_dir_(std::move(data_dir)) {}
 
 std::string HelpFile::default_data_dir() {
+    // Beside the installed program (share/zvonmat next to bin/), wherever the install went;
+    // otherwise where the build meant to install it.
+    if (QCoreApplication::instance()) {
+        const QString beside = QCoreApplication::applicationDirPath() + "/../share/zvonmat";
+        if (QFileInfo::exists(beside + "/" + QString::fromLatin1(kFileName))) {
+            return QFile::encodeName(QDir::cleanPath(beside)).toStdString();
+        }
+    }
     return ZVONMAT_DATADIR;
 }
 
