@@ -214,6 +214,25 @@ TEST_F(DialingTest, APortThatCannotBeOpenedIsReportedAndTriedAgainAtTheNextDial)
     EXPECT_EQ(errors_.size(), 1);
 }
 
+TEST_F(DialingTest, APortHeldByAnotherProgramIsReportedAsNotOpened) {
+    startModem("CONNECT 2400");
+    TForm1& form = startDialler("");
+    serial::TZRTComm32 other;  // another program's hold on the same device
+    const std::string link = modem_->link();
+    other.DeviceResolver = [link](serial::TCommPort) { return link; };
+    ASSERT_TRUE(other.OpenComm());
+    form.Comboedit2->setText("42");
+    clickAutoDial();
+    ASSERT_EQ(errors_.size(), 1);
+    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_FALSE(form.port_open);
+
+    other.CloseComm();
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(2));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP42"}));
+}
+
 TEST_F(DialingTest, HandEditedLimitsNeitherHangTheCountdownNorWrapTheAttempts) {
     startModem("CONNECT 2400");
     // No attempts at all: one waiting period, then the run is spent without a redial.
