@@ -313,6 +313,9 @@ void TForm1::createControls() {
     Comm321->OnReceiveData = [this](const void* buffer, std::uint16_t length) {
         Comm321ReceiveData(buffer, length);
     };
+    Comm321->OnRequestHangup = [this](serial::TZRTComm32*) {
+        platform::guarded([this] { Comm321RequestHangup(); });
+    };
 
     // Both clocks tick once a second; a coarse timer may be several per cent off, which a
     // countdown of minutes would show.
@@ -485,6 +488,14 @@ void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) 
     // A countdown already running goes on; it does not start again.
     if (!Timer1->isActive()) {
         Timer1->start();
+    }
+}
+
+void TForm1::Comm321RequestHangup() {
+    // A notification left over from an earlier opening of the port finds the link healthy.
+    if (Comm321->LinkFailed()) {
+        Comm321->CloseComm();
+        port_open = false;
     }
 }
 

@@ -130,6 +130,9 @@ class TForm1 : public QWidget {
     void GradButton1Click();
     void GradButtonCopy2Click();
     void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
+    // The port's threads report a failure (the modem was unplugged, the device broke): the port
+    // is let go, so that the next dial opens it again, or reports why it cannot.
+    void Comm321RequestHangup();
     void Timer1Timer();
 
     // Whether the run is spent: its last waiting period has ended and no attempt is left.

@@ -221,6 +221,7 @@ bool TReadThread::PostBlock(TBlock block, std::size_t count) {
 }
 
 void TReadThread::PostHangup() {
+    failed_.store(true, std::memory_order_release);
     notify_.Post(TCommMessage{NOTIFY_HANGUP, 0, {}});
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -37,6 +38,8 @@ class TReadThread {
     void Resume();
     bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
     void Terminate() noexcept { thread_.Terminate(); }
+    // Whether the thread has met a failure and asked for the line to be hung up.
+    bool Failed() const noexcept { return failed_.load(std::memory_order_acquire); }
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -65,6 +68,7 @@ class TReadThread {
     std::size_t count_ = 0;
     Clock::time_point last_byte_;
 
+    std::atomic<bool> failed_{false};
     TWorkerThread thread_;  // last: joined before the fields above go
 };
 

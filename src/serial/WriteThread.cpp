@@ -109,6 +109,7 @@ bool TWriteThread::WriteBlock(const std::byte* block, std::size_t count) {
 }
 
 void TWriteThread::PostHangup() {
+    failed_.store(true, std::memory_order_release);
     notify_.Post(TCommMessage{NOTIFY_HANGUP, 0, {}});
 }
 

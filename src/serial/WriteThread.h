@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 
@@ -27,6 +28,8 @@ class TWriteThread {
     void Resume();
     bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
     void Terminate() noexcept { thread_.Terminate(); }
+    // Whether the thread has met a failure and asked for the line to be hung up.
+    bool Failed() const noexcept { return failed_.load(std::memory_order_acquire); }
 
     // The thread's own queue, for REQUEST_WRITE records.
     TPostQueue& Queue() noexcept { return queue_; }
@@ -41,6 +44,7 @@ class TWriteThread {
     TPostQueue& notify_;
     TPostQueue queue_;
 
+    std::atomic<bool> failed_{false};
     TWorkerThread thread_;  // last: joined before the fields above go
 };
 

@@ -125,6 +125,11 @@ void TZRTComm32::CloseComm() {
     ReleaseDevice();
 }
 
+bool TZRTComm32::LinkFailed() const {
+    return device_ &&
+           ((read_thread_ && read_thread_->Failed()) || (write_thread_ && write_thread_->Failed()));
+}
+
 void TZRTComm32::StopReader() {
     if (!read_thread_) {
         return;

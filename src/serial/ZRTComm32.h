@@ -82,6 +82,10 @@ class TZRTComm32 : public QObject {
     bool WriteCommData(const void* Buffer, std::uint16_t Length);
     // Stops the reader, then the writer, then closes the device. Nothing when already closed.
     void CloseComm();
+    // True while the port is open but one of its threads has failed (the device went away or
+    // broke): the link carries nothing more until it is closed and opened again. A hang-up
+    // notification left over from an earlier opening finds this false.
+    bool LinkFailed() const;
 
     // Handles one notify record: NOTIFY_RXDATA raises OnReceiveData and frees the block,
     // NOTIFY_HANGUP raises OnRequestHangup, anything else is ignored.

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 #include <memory>
 #include <string>
 
@@ -231,6 +232,27 @@ TEST_F(DialingTest, APortHeldByAnotherProgramIsReportedAsNotOpened) {
     clickAutoDial();
     ASSERT_TRUE(waitForLines(2));
     EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP42"}));
+}
+
+TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsReportedAtTheRedial) {
+    startModem("BUSY");
+    TForm1& form = startDialler("wait=2\r\nn_run=3\r\n");
+    form.Comboedit2->setText("5");
+    clickAutoDial();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
+    modem_->Stop(SIGKILL);  // unplugged: its device and link are gone
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.port_open; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !errors_.isEmpty(); }, 5000));
+    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_EQ(form.Label5->text(), "3/1");
+
+    // The program goes on: a modem plugged in again is dialled at the next auto-dial.
+    startModem("CONNECT 2400");
+    const std::string link = modem_->link();
+    form.Comm321->DeviceResolver = [link](serial::TCommPort) { return link; };
+    clickAutoDial();
+    ASSERT_TRUE(waitForLines(2));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP5"}));
 }
 
 TEST_F(DialingTest, HandEditedLimitsNeitherHangTheCountdownNorWrapTheAttempts) {
