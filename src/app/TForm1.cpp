@@ -51,14 +51,7 @@
 
 namespace {
 
-using form_layout::kGray;
-using form_layout::kSilver;
-using form_layout::kYellow;
-using form_layout::layoutFont;
-using form_layout::makeGradButton;
-using form_layout::makeLabel;
-using form_layout::makePanel;
-using form_layout::setColors;
+using namespace form_layout;
 
 // Hands a line to the writer thread; it returns at once. A closed port sends nothing.
 void send_line(serial::TZRTComm32& comm, const std::string& line) {

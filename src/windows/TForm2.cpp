@@ -24,14 +24,7 @@ int TForm2::selected_row = 0;
 
 namespace {
 
-using form_layout::kGray;
-using form_layout::kSilver;
-using form_layout::kYellow;
-using form_layout::layoutFont;
-using form_layout::makeGradButton;
-using form_layout::makeLabel;
-using form_layout::makePanel;
-using form_layout::setColors;
+using namespace form_layout;
 
 const QColor kRed{255, 0, 0};
 

@@ -32,14 +32,7 @@
 
 namespace {
 
-using form_layout::kGray;
-using form_layout::kSilver;
-using form_layout::kYellow;
-using form_layout::layoutFont;
-using form_layout::makeGradButton;
-using form_layout::makeLabel;
-using form_layout::makePanel;
-using form_layout::setColors;
+using namespace form_layout;
 
 const QColor kNavy{0, 0, 128};
 // The text fields' "menu colour": a neutral light grey where the platform has no menu colour.
