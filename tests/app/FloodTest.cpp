@@ -1,0 +1,103 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "FormFixture.h"
+#include "TForm1.h"
+
+namespace {
+
+using namespace zvonmat_test;
+
+long residentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            status >> value;
+            return value;
+        }
+    }
+    return 0;
+}
+
+// 10 MB of noise from the modem: NULs, "BU" and "SY" halves split across chunk boundaries, but no
+// whole reply. The window keeps handling its events, memory stays flat, no countdown starts.
+TEST_F(FormTest, AFloodOfNoiseFromTheModemIsHarmless) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const int held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);  // the terminal outlives a close
+
+    TForm1& form = createShown();
+    form.Comm321->DeviceResolver = [slave](serial::TCommPort) { return slave; };
+    ASSERT_TRUE(form.Comm321->OpenComm());
+    form.port_open = true;
+    form.ishodnoe();
+    std::size_t received = 0;
+    auto handle = form.Comm321->OnReceiveData;
+    form.Comm321->OnReceiveData = [&](const void* buffer, std::uint16_t length) {
+        received += length;
+        handle(buffer, length);
+    };
+
+    std::string noise(10 << 20, '\0');
+    std::mt19937 random(7);
+    for (char& c : noise) {
+        c = static_cast<char>(random() % 256);
+        if (c == 'B' || c == 'N') {
+            c = '\0';  // no whole reply can form by chance
+        }
+    }
+    for (std::size_t end = 2048; end + 2 < noise.size(); end += 2048 * 7) {
+        noise.replace(end - 2, 4, "BUSY");  // halves on both sides of a chunk boundary
+    }
+
+    const long before = residentKiB();
+    std::atomic<bool> done{false};
+    std::thread modem([&] {
+        std::size_t sent = 0;
+        while (sent < noise.size()) {
+            const ssize_t n = ::write(master, noise.data() + sent, noise.size() - sent);
+            if (n > 0) {
+                sent += std::size_t(n);
+            }
+        }
+        done = true;
+    });
+
+    QElapsedTimer since_tick;
+    since_tick.start();
+    qint64 longest_gap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout,
+                     [&] { longest_gap = std::max(longest_gap, since_tick.restart()); });
+    ticker.start(50);
+    const bool finished = QTest::qWaitFor([&] { return done.load(); }, 120000);
+    modem.join();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return received >= noise.size(); }, 10000));
+
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(received, noise.size());
+    EXPECT_LT(longest_gap, 1000) << "the window went unanswered for " << longest_gap << " ms";
+    EXPECT_FALSE(form.Timer1->isActive());
+    EXPECT_EQ(form.elapsed_seconds, 0);
+    EXPECT_LT(residentKiB() - before, 64 * 1024);
+    form.Comm321->CloseComm();
+    ::close(held);
+    ::close(master);
+}
+
+}  // namespace
