@@ -30,7 +30,7 @@ std::vector<std::string> read_quick_list(const std::string& path) {
     return parse_quick_list(bytes);
 }
 
-void write_quick_list(const std::string& path, const std::vector<std::string>& entries) {
+std::string format_quick_list(const std::vector<std::string>& entries) {
     std::string bytes;
     for (const std::string& entry : entries) {
         // A line break or NUL inside an entry would split it, or end the file, when read back.
@@ -39,7 +39,11 @@ void write_quick_list(const std::string& path, const std::vector<std::string>& e
         }
         bytes += "\r\n";
     }
-    if (!platform::replace_file(path, bytes)) {
+    return bytes;
+}
+
+void write_quick_list(const std::string& path, const std::vector<std::string>& entries) {
+    if (!platform::replace_file(path, format_quick_list(entries))) {
         throw platform::Error("Cannot create file " + path);
     }
 }

@@ -12,6 +12,9 @@
 inline constexpr std::size_t kQuickListMax = 50;
 
 std::vector<std::string> parse_quick_list(std::string_view bytes);
+// The file's bytes for `entries`: each followed by CR LF, a CR, LF or NUL inside one written as
+// '?' so that it reads back as one entry.
+std::string format_quick_list(const std::vector<std::string>& entries);
 
 // The entries of the file at `path`; empty when it is missing or cannot be read.
 std::vector<std::string> read_quick_list(const std::string& path);

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 
+#include "Files.h"
 #include "IniFile.h"
 
 namespace platform {
@@ -38,7 +38,13 @@ std::string MachineStore::default_path() {
 }
 
 MachineStore MachineStore::load(const std::string& path) {
-    const IniFile ini = IniFile::load(path);
+    std::string bytes;
+    read_whole_file(path, bytes);  // a missing or unreadable file leaves no bytes: an empty store
+    return parse(bytes);
+}
+
+MachineStore MachineStore::parse(std::string_view bytes) {
+    const IniFile ini = IniFile::parse(bytes);
     MachineStore store;
     if (auto me = ini.value("1.0", "me_users"); me && !me->empty()) {
         store.me_users_ = Value{is_typed(*me) ? ValueType::Other : ValueType::Text, *me};

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -19,6 +20,8 @@ class MachineStore {
 
     static std::string default_path();
     static MachineStore load(const std::string& path = default_path());
+    // The store from the file's bytes, as load() reads them.
+    static MachineStore parse(std::string_view bytes);
 
     // The me_users value, or nothing when the file, section or key is missing or the value is
     // empty. A value written in a typed form ("dword:...", "hex:...") is not text.

@@ -1,0 +1,63 @@
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FuzzCheck.h"
+#include "PhoneBookFiles.h"
+#include "ScratchFile.h"
+
+// The phone book column reader and writer. The input read as a file (from a file, and from its
+// bytes) agrees with a reference that
+// walks it byte by byte (lines end at CR, CR LF or LF; Ctrl-Z ends the file; 50 rows). Whatever a
+// column holds, the writer makes 50 CR LF lines with no control character inside, which read
+// back as the column with each control character written as '?'.
+namespace {
+
+PhoneBookColumn reference_parse(std::string_view bytes) {
+    PhoneBookColumn column;
+    std::size_t row = 0;
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\x1a' && row < column.size(); ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            ++row;
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            column[row] += c;
+        }
+    }
+    return column;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    static const ScratchFile file("zvonmat._fm");
+    file.write(data, size);
+    const PhoneBookColumn column = parse_phone_book(bytes);
+    FUZZ_CHECK(column == reference_parse(bytes));
+    FUZZ_CHECK(read_phone_book(file.path()) == column);
+
+    PhoneBookColumn cleaned = column;
+    for (std::string& cell : cleaned) {
+        for (char& c : cell) {
+            if (static_cast<unsigned char>(c) < 32) {
+                c = '?';
+            }
+        }
+    }
+    const std::string written = format_phone_book(column);
+    std::size_t line_ends = 0;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (static_cast<unsigned char>(written[i]) < 32) {
+            FUZZ_CHECK(written.compare(i, 2, "\r\n") == 0);
+            ++line_ends;
+            ++i;
+        }
+    }
+    FUZZ_CHECK(line_ends == std::size_t(kPhoneBookRows));
+    FUZZ_CHECK(parse_phone_book(written) == cleaned);
+    return 0;
+}

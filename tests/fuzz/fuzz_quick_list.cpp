@@ -1,0 +1,74 @@
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuzzCheck.h"
+#include "QuickList.h"
+#include "ScratchFile.h"
+
+// The quick-dial list reader and writer. The input read as a file (from a file, and from its
+// bytes) agrees with a reference that walks it byte by byte; what the writer makes of those entries
+// reads back as the same entries. The input split at LF is also a list of entries as the program
+// may hold them (with CR and NUL inside): they read back with each of those written as '?'.
+namespace {
+
+using Entries = std::vector<std::string>;
+
+Entries reference_parse(std::string_view bytes) {
+    Entries entries;
+    std::string line;
+    bool open = false;  // bytes since the last line end
+    for (std::size_t i = 0; i < bytes.size() && bytes[i] != '\0'; ++i) {
+        const char c = bytes[i];
+        if (c == '\r' || c == '\n') {
+            entries.push_back(line);
+            line.clear();
+            open = false;
+            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+                ++i;
+            }
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open) {
+        entries.push_back(line);
+    }
+    return entries;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    static const ScratchFile file("zvonmat.lst");
+    file.write(data, size);
+    const Entries entries = parse_quick_list(bytes);
+    FUZZ_CHECK(entries == reference_parse(bytes));
+    FUZZ_CHECK(read_quick_list(file.path()) == entries);
+    for (const std::string& entry : entries) {
+        FUZZ_CHECK(entry.find_first_of(std::string_view("\0\r\n", 3)) == std::string::npos);
+    }
+    FUZZ_CHECK(parse_quick_list(format_quick_list(entries)) == entries);
+
+    Entries held;
+    Entries cleaned;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+        held.emplace_back(bytes.substr(start, end - start));
+        std::string clean = held.back();
+        for (char& c : clean) {
+            if (c == '\r' || c == '\0') {
+                c = '?';
+            }
+        }
+        cleaned.push_back(std::move(clean));
+        start = end + 1;
+    }
+    FUZZ_CHECK(parse_quick_list(format_quick_list(held)) == cleaned);
+    return 0;
+}

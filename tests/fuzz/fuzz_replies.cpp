@@ -1,0 +1,47 @@
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "DialRules.h"
+#include "FuzzCheck.h"
+
+// The modem reply rule on received chunks, against a naive search: a chunk starts a countdown
+// when "BUSY" or "NO DIALTONE" lies whole before its first zero byte. The input is judged whole
+// and cut as the reader delivers it, in chunks of at most 2048 bytes.
+namespace {
+
+bool occurs_before_nul(std::string_view chunk, const char* text) {
+    const std::size_t n = std::strlen(text);
+    for (std::size_t i = 0; i + n <= chunk.size(); ++i) {
+        bool match = true;
+        for (std::size_t j = 0; j < n && match; ++j) {
+            if (chunk[i + j] == '\0') {
+                return false;  // nothing from here on counts
+            }
+            match = chunk[i + j] == text[j];
+        }
+        if (match) {
+            return true;
+        }
+        if (chunk[i] == '\0') {
+            return false;
+        }
+    }
+    return false;
+}
+
+bool reference(std::string_view chunk) {
+    return occurs_before_nul(chunk, "BUSY") || occurs_before_nul(chunk, "NO DIALTONE");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view received(reinterpret_cast<const char*>(data), size);
+    FUZZ_CHECK(is_countdown_reply(received) == reference(received));
+    for (std::size_t at = 0; at < received.size(); at += 2048) {
+        const std::string_view chunk = received.substr(at, 2048);
+        FUZZ_CHECK(is_countdown_reply(chunk) == reference(chunk));
+    }
+    return 0;
+}
