@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
@@ -240,7 +241,8 @@ TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsReportedAtTheRedial) {
     form.Comboedit2->setText("5");
     clickAutoDial();
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
-    modem_->Stop(SIGKILL);  // unplugged: its device and link are gone
+    modem_->Stop(SIGKILL);  // unplugged: the device goes, and with it its name
+    ::unlink(modem_->link().c_str());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.port_open; }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !errors_.isEmpty(); }, 5000));
     EXPECT_EQ(errors_.front(), "Error opening com port");

@@ -23,20 +23,35 @@ fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display and exports DISPLAY.
+# Starts Xvfb on a free display and exports DISPLAY. The display number is drawn at random from
+# a high range rather than taking the lowest free one, so that a test never reuses the display of
+# a server that has only just gone.
 start_xvfb() {
-  local fifo="$E2E_TMP/displayfd"
-  mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" 2>"$E2E_TMP/xvfb.log" &
-  E2E_PIDS+=($!)
-  local display
-  read -r -t 20 display <"$fifo" || fail "Xvfb did not start"
-  export DISPLAY=":$display"
-  for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break
-    sleep 0.1
+  local display started=""
+  for _ in $(seq 20); do
+    display=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$display-lock" ] && continue
+    # -noreset: the server would otherwise reset itself when the probing client leaves, and
+    # refuse connections while it does.
+    Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
+    local pid=$!
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      if DISPLAY=":$display" xdpyinfo >/dev/null 2>&1; then
+        started=1
+        break
+      fi
+      sleep 0.1
+    done
+    if [ -n "$started" ]; then
+      E2E_PIDS+=("$pid")
+      break
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
   done
-  xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer: $(cat "$E2E_TMP/xvfb.log")"
+  [ -n "$started" ] || fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+  export DISPLAY=":$display"
   unset WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
   # A private display has no session bus; without this the D-Bus library would launch a bus
