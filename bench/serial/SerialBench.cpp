@@ -1,9 +1,14 @@
 // Measures the serial component on pseudo-terminals and prints the figures: delivery latency
-// beyond the 250 ms silence rule, receive throughput against a plain read loop, CloseComm
-// duration idle and under traffic, and the CPU an open idle component uses.
+// beyond the 250 ms silence rule, receive throughput against a plain read loop and against
+// libserialport's blocking read, write throughput of large blocks against a plain write loop,
+// CloseComm duration idle and under traffic against the floor of waking and joining one idle
+// thread, and the CPU an open idle component uses.
+//
+// Besides the readable lines, every figure is printed once more as "@name value" for bench/run.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/eventfd.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,8 +19,10 @@
 #include <QTimer>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,11 +30,47 @@
 #include "UniqueFd.h"
 #include "ZRTComm32.h"
 
+#ifdef ZVONMAT_BENCH_LIBSERIALPORT
+#include <dlfcn.h>
+#include <libserialport.h>
+#include <sys/ioctl.h>
+
+#include <cstdarg>
+
+// A pseudo-terminal has no modem lines, and libserialport's open gives up when it cannot read
+// them. This program's own ioctl() stands in front of the C library's and reports the lines of
+// such a device as all low; every other request, and every device that has the lines, is passed
+// through unchanged. The component never asks for modem lines.
+extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
+    va_list args;
+    va_start(args, request);
+    void* argument = va_arg(args, void*);
+    va_end(args);
+    using Ioctl = int (*)(int, unsigned long, ...);
+    static const auto real = reinterpret_cast<Ioctl>(::dlsym(RTLD_NEXT, "ioctl"));
+    const int result = real(fd, request, argument);
+    if (result < 0 && errno == ENOTTY) {
+        if (request == TIOCMGET) {
+            *static_cast<int*>(argument) = 0;
+            return 0;
+        }
+        if (request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC) {
+            return 0;
+        }
+    }
+    return result;
+}
+#endif
+
 using namespace serial;
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::duration<double, std::milli>;
 
 namespace {
+
+void Record(const char* name, double value) {
+    std::printf("@%s %.6g\n", name, value);
+}
 
 // A pseudo-terminal with a handle of its own on the slave, so that the terminal outlives the
 // component's closes.
@@ -108,6 +151,8 @@ void LatencyBench() {
         "delivery latency beyond 250 ms, 200 replies: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
         Percentile(beyond, 50), Percentile(beyond, 99),
         *std::max_element(beyond.begin(), beyond.end()));
+    Record("latency.p50_ms", Percentile(beyond, 50));
+    Record("latency.p99_ms", Percentile(beyond, 99));
 }
 
 // Feeds `total` bytes into the master as fast as the terminal takes them.
@@ -158,20 +203,244 @@ double PlainThroughput(std::size_t total) {
     return static_cast<double>(total) / seconds / 1e6;
 }
 
-void ThroughputBench() {
-    constexpr std::size_t kTotal = 64 * 2048 * 256;  // 32 MiB, whole chunks
-    // Alternating rounds, medians: one round alone varies by a fifth on a shared machine.
-    std::vector<double> plain, component;
-    for (int round = 0; round < 3; ++round) {
-        plain.push_back(PlainThroughput(kTotal));
-        component.push_back(ComponentThroughput(kTotal));
+// Feeds `total` bytes into `fd`, a terminal opened without blocking, as fast as it takes them.
+std::thread FeedFd(int fd, std::size_t total) {
+    return std::thread([fd, total] {
+        std::vector<char> block(64 * 1024, 'x');
+        for (std::size_t sent = 0; sent < total;) {
+            const ssize_t n = ::write(fd, block.data(), std::min(block.size(), total - sent));
+            if (n > 0) {
+                sent += static_cast<std::size_t>(n);
+            } else {
+                pollfd p{fd, POLLOUT, 0};
+                ::poll(&p, 1, 100);
+            }
+        }
+    });
+}
+
+// Opens the slave of the pseudo-terminal whose master is `master`, raw, without blocking.
+platform::UniqueFd OpenRawSlave(int master) {
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        return {};
     }
-    const double plain_median = Percentile(plain, 50);
-    const double component_median = Percentile(component, 50);
+    platform::UniqueFd slave(::open(::ptsname(master), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    termios raw{};
+    ::tcgetattr(slave.get(), &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(slave.get(), TCSANOW, &raw);
+    return slave;
+}
+
+// The plain read loop again, on the master side of a pseudo-terminal fed through its slave: the
+// side libserialport reads (below), to show whether the direction matters.
+double PlainMasterThroughput(std::size_t total) {
+    platform::UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    platform::UniqueFd slave = OpenRawSlave(master.get());
+    const auto start = Clock::now();
+    std::thread feeder = FeedFd(slave.get(), total);
+    std::size_t received = 0;
+    char buffer[2048];
+    while (received < total) {
+        pollfd p{master.get(), POLLIN, 0};
+        ::poll(&p, 1, 1000);
+        const ssize_t n = ::read(master.get(), buffer, sizeof buffer);
+        if (n > 0) {
+            received += static_cast<std::size_t>(n);
+        }
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    feeder.join();
+    return static_cast<double>(total) / seconds / 1e6;
+}
+
+#ifdef ZVONMAT_BENCH_LIBSERIALPORT
+// The peer: libserialport's blocking read of whole 2048-byte chunks, as the component hands them
+// on. libserialport 0.1.1 looks every port up in /sys/class/tty, which knows /dev/ptmx but no
+// /dev/pts/N, so it opens a pseudo-terminal master and the feeder writes into the slave; and it
+// fails to open a device without modem lines unless TIOCMGET answers (see ioctl below). Nothing
+// (0) when it cannot open the terminal all the same.
+double LibserialportThroughput(std::size_t total) {
+    sp_port* raw_port = nullptr;
+    if (sp_get_port_by_name("/dev/ptmx", &raw_port) != SP_OK) {
+        std::fprintf(stderr, "libserialport: %s\n", sp_last_error_message());
+        return 0;
+    }
+    const std::unique_ptr<sp_port, void (*)(sp_port*)> port(raw_port, sp_free_port);
+    if (sp_open(port.get(), SP_MODE_READ_WRITE) != SP_OK) {
+        std::fprintf(stderr, "libserialport: %s\n", sp_last_error_message());
+        return 0;
+    }
+    const auto closer = [](sp_port* open_port) { sp_close(open_port); };
+    const std::unique_ptr<sp_port, decltype(closer)> open_port(port.get(), closer);
+    sp_set_baudrate(port.get(), 2400);
+    sp_set_bits(port.get(), 8);
+    int master = -1;
+    sp_get_port_handle(port.get(), &master);
+    platform::UniqueFd slave = OpenRawSlave(master);
+    if (!slave) {
+        return 0;
+    }
+    const auto start = Clock::now();
+    std::thread feeder = FeedFd(slave.get(), total);
+    std::size_t received = 0;
+    char buffer[2048];
+    while (received < total) {
+        const int n = sp_blocking_read(port.get(), buffer, sizeof buffer, 0);
+        if (n < 0) {
+            std::fprintf(stderr, "libserialport: read failed\n");
+            std::exit(1);
+        }
+        received += static_cast<std::size_t>(n);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    feeder.join();
+    return static_cast<double>(total) / seconds / 1e6;
+}
+#else
+double LibserialportThroughput(std::size_t) {
+    return 0;
+}
+#endif
+
+double CpuMs() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+// CPU of the whole process (feeder, reader and main thread alike) per 2048-byte chunk, in
+// microseconds, while `run` moves `total` bytes: unlike the throughput, hardly moved by what
+// else the machine runs.
+template <class Run>
+double CpuPerChunk(Run run, std::size_t total, double& mbs) {
+    const double before = CpuMs();
+    mbs = run(total);
+    return (CpuMs() - before) * 1e3 / static_cast<double>(total / 2048);
+}
+
+void ThroughputBench(int rounds) {
+    constexpr std::size_t kTotal = 64 * 2048 * 1024;  // 128 MiB, whole chunks
+    // Alternating rounds, medians: one round alone varies by a fifth on a shared machine. The
+    // ratios are taken within each round, so that the machine's load at the time cancels out.
+    std::vector<double> plain, component, peer, plain_master, to_plain, to_peer;
+    std::vector<double> plain_cpu, component_cpu, peer_cpu;
+    for (int round = 0; round < rounds; ++round) {
+        double mbs = 0;
+        plain_cpu.push_back(CpuPerChunk(PlainThroughput, kTotal, mbs));
+        plain.push_back(mbs);
+        component_cpu.push_back(CpuPerChunk(ComponentThroughput, kTotal, mbs));
+        component.push_back(mbs);
+        peer_cpu.push_back(CpuPerChunk(LibserialportThroughput, kTotal, mbs));
+        peer.push_back(mbs);
+        plain_master.push_back(PlainMasterThroughput(kTotal));
+        to_plain.push_back(component.back() / plain.back());
+        if (peer.back() > 0) {
+            to_peer.push_back(component.back() / peer.back());
+        }
+        std::printf(
+            "receive throughput, round %d: component %.1f MB/s, plain read loop %.1f MB/s, "
+            "libserialport %.1f MB/s, plain loop on its side %.1f MB/s\n",
+            round + 1, component.back(), plain.back(), peer.back(), plain_master.back());
+    }
     std::printf(
-        "receive throughput, 32 MiB, median of 3: component %.1f MB/s, plain read loop "
-        "%.1f MB/s, ratio %.2f\n",
-        component_median, plain_median, component_median / plain_median);
+        "receive throughput, 128 MiB, median of %d: component %.1f MB/s, plain read loop "
+        "%.1f MB/s, libserialport %.1f MB/s (plain loop on its side %.1f MB/s); ratio to plain "
+        "%.2f, to libserialport %.2f\n",
+        rounds, Percentile(component, 50), Percentile(plain, 50), Percentile(peer, 50),
+        Percentile(plain_master, 50), Percentile(to_plain, 50),
+        to_peer.empty() ? 0.0 : Percentile(to_peer, 50));
+    std::printf(
+        "CPU per 2048-byte chunk, whole process: component %.1f us, plain read loop %.1f us, "
+        "libserialport %.1f us\n",
+        Percentile(component_cpu, 50), Percentile(plain_cpu, 50), Percentile(peer_cpu, 50));
+    Record("rx.component_mbs", Percentile(component, 50));
+    Record("rx.plain_mbs", Percentile(plain, 50));
+    Record("rx.ratio_plain", Percentile(to_plain, 50));
+    Record("rx.plain_master_mbs", Percentile(plain_master, 50));
+    Record("rx.component_cpu_us_per_chunk", Percentile(component_cpu, 50));
+    Record("rx.plain_cpu_us_per_chunk", Percentile(plain_cpu, 50));
+    if (!to_peer.empty()) {
+        Record("rx.libserialport_mbs", Percentile(peer, 50));
+        Record("rx.ratio_libserialport", Percentile(to_peer, 50));
+        Record("rx.libserialport_cpu_us_per_chunk", Percentile(peer_cpu, 50));
+    }
+}
+
+constexpr std::size_t kWriteBlock = 32 * 1024;
+
+// Takes everything written to the slave from the master until `total` bytes have come.
+std::thread Drainer(const Pty& pty, std::size_t total) {
+    return std::thread([&pty, total] {
+        std::vector<char> sink(64 * 1024);
+        for (std::size_t received = 0; received < total;) {
+            pollfd p{pty.master.get(), POLLIN, 0};
+            ::poll(&p, 1, 1000);
+            const ssize_t n = ::read(pty.master.get(), sink.data(), sink.size());
+            if (n > 0) {
+                received += static_cast<std::size_t>(n);
+            }
+        }
+    });
+}
+
+double ComponentWriteThroughput(std::size_t total) {
+    Pty pty;
+    TZRTComm32 comm;
+    SetUp(comm, pty);
+    comm.OpenComm();
+    const std::vector<char> block(kWriteBlock, 'w');
+    const auto start = Clock::now();
+    std::thread drainer = Drainer(pty, total);
+    for (std::size_t queued = 0; queued < total; queued += block.size()) {
+        if (!comm.WriteCommData(block.data(), static_cast<std::uint16_t>(block.size()))) {
+            std::fprintf(stderr, "WriteCommData refused a block\n");
+            std::exit(1);
+        }
+    }
+    drainer.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    comm.CloseComm();
+    return static_cast<double>(total) / seconds / 1e6;
+}
+
+double PlainWriteThroughput(std::size_t total) {
+    Pty pty;
+    platform::UniqueFd slave(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    const std::vector<char> block(kWriteBlock, 'w');
+    const auto start = Clock::now();
+    std::thread drainer = Drainer(pty, total);
+    for (std::size_t sent = 0; sent < total;) {
+        const std::size_t offset = sent % block.size();
+        const ssize_t n = ::write(slave.get(), block.data() + offset, block.size() - offset);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+        } else {
+            pollfd p{slave.get(), POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        }
+    }
+    drainer.join();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return static_cast<double>(total) / seconds / 1e6;
+}
+
+void WriteBench(int rounds) {
+    constexpr std::size_t kTotal = 4096 * kWriteBlock;  // 128 MiB
+    std::vector<double> plain, component, ratio;
+    for (int round = 0; round < rounds; ++round) {
+        plain.push_back(PlainWriteThroughput(kTotal));
+        component.push_back(ComponentWriteThroughput(kTotal));
+        ratio.push_back(component.back() / plain.back());
+    }
+    std::printf(
+        "write throughput, 32 KiB blocks, 128 MiB, median of %d: component %.1f MB/s, plain "
+        "write loop %.1f MB/s, ratio %.2f\n",
+        rounds, Percentile(component, 50), Percentile(plain, 50), Percentile(ratio, 50));
+    Record("tx.component_mbs", Percentile(component, 50));
+    Record("tx.plain_mbs", Percentile(plain, 50));
+    Record("tx.ratio_plain", Percentile(ratio, 50));
 }
 
 std::vector<double> CloseDurations(bool traffic, int cycles) {
@@ -220,22 +489,83 @@ std::vector<double> CloseDurations(bool traffic, int cycles) {
     return durations;
 }
 
+// The floor under CloseComm: waking one idle thread that waits in poll() on an eventfd, as the
+// component's threads do, and joining it.
+std::vector<double> JoinFloorDurations(int cycles) {
+    std::vector<double> durations;
+    for (int i = 0; i < cycles; ++i) {
+        platform::UniqueFd event(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+        std::jthread waiter([fd = event.get()] {
+            pollfd p{fd, POLLIN, 0};
+            while (::poll(&p, 1, -1) < 0 && errno == EINTR) {
+            }
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const auto start = Clock::now();
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto n = ::write(event.get(), &one, sizeof one);
+        waiter.join();
+        durations.push_back(Ms(Clock::now() - start).count());
+    }
+    return durations;
+}
+
+// The same floor while a pseudo-terminal carries the traffic of the busy closes: its far end
+// sends without pause and a thread reads everything, so that both processors are as busy as
+// they are around a busy close.
+std::vector<double> JoinFloorUnderTraffic(int cycles) {
+    Pty pty;
+    platform::UniqueFd slave(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    std::atomic<bool> stop{false};
+    std::jthread far_end([&] {
+        std::vector<char> block(4096, 'y');
+        while (!stop.load()) {
+            pollfd p{pty.master.get(), POLLOUT, 0};
+            ::poll(&p, 1, 10);
+            [[maybe_unused]] auto n = ::write(pty.master.get(), block.data(), block.size());
+        }
+    });
+    std::jthread reader([&] {
+        char sink[2048];
+        while (!stop.load()) {
+            pollfd p{slave.get(), POLLIN, 0};
+            ::poll(&p, 1, 10);
+            while (::read(slave.get(), sink, sizeof sink) > 0) {
+            }
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    auto durations = JoinFloorDurations(cycles);
+    stop = true;
+    return durations;
+}
+
 void CloseBench() {
     const auto idle = CloseDurations(false, 200);
+    const auto floor = JoinFloorDurations(200);
     const auto busy = CloseDurations(true, 100);
+    const auto floor_busy = JoinFloorUnderTraffic(100);
     std::printf("CloseComm idle, 200 closes: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 Percentile(idle, 50), Percentile(idle, 99),
                 *std::max_element(idle.begin(), idle.end()));
     std::printf("CloseComm under traffic, 100 closes: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
                 Percentile(busy, 50), Percentile(busy, 99),
                 *std::max_element(busy.begin(), busy.end()));
-}
-
-double CpuMs() {
-    rusage usage{};
-    ::getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    std::printf("thread join floor, 200 joins: p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                Percentile(floor, 50), Percentile(floor, 99),
+                *std::max_element(floor.begin(), floor.end()));
+    Record("close.idle_p50_ms", Percentile(idle, 50));
+    Record("close.idle_p99_ms", Percentile(idle, 99));
+    Record("close.busy_p50_ms", Percentile(busy, 50));
+    Record("close.busy_p99_ms", Percentile(busy, 99));
+    Record("close.floor_p50_ms", Percentile(floor, 50));
+    Record("close.floor_p99_ms", Percentile(floor, 99));
+    std::printf(
+        "thread join floor under the same traffic, 100 joins: p50 %.3f ms, p99 %.3f ms, max "
+        "%.3f ms\n",
+        Percentile(floor_busy, 50), Percentile(floor_busy, 99),
+        *std::max_element(floor_busy.begin(), floor_busy.end()));
+    Record("close.floor_busy_p99_ms", Percentile(floor_busy, 99));
 }
 
 void IdleCpuBench() {
@@ -253,6 +583,7 @@ void IdleCpuBench() {
     std::printf(
         "CPU of an open idle component (whole process), 10 s: %.3f ms, %.4f ms per second\n", used,
         used / 10.0);
+    Record("component_cpu.ms_per_s", used / 10.0);
 }
 
 }  // namespace
@@ -260,7 +591,8 @@ void IdleCpuBench() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    // With no arguments every figure; else only those named: latency throughput close cpu.
+    // With no arguments every figure; else only those named: latency throughput write close cpu.
+    // The rx-* names below run one receive path alone.
     const QStringList asked = app.arguments().mid(1);
     auto wanted = [&asked](const char* name) {
         return asked.isEmpty() || asked.contains(QLatin1String(name));
@@ -268,8 +600,23 @@ int main(int argc, char** argv) {
     if (wanted("latency")) {
         LatencyBench();
     }
+    const int rounds = std::max(3, qEnvironmentVariableIntValue("ZVONMAT_BENCH_ROUNDS"));
     if (wanted("throughput")) {
-        ThroughputBench();
+        ThroughputBench(rounds);
+    }
+    // One receive path alone, for a profiler: rx-component, rx-plain, rx-libserialport.
+    constexpr std::size_t kProfileTotal = 64 * 2048 * 256;
+    if (asked.contains(QLatin1String("rx-component"))) {
+        std::printf("component %.1f MB/s\n", ComponentThroughput(kProfileTotal));
+    }
+    if (asked.contains(QLatin1String("rx-plain"))) {
+        std::printf("plain read loop %.1f MB/s\n", PlainThroughput(kProfileTotal));
+    }
+    if (asked.contains(QLatin1String("rx-libserialport"))) {
+        std::printf("libserialport %.1f MB/s\n", LibserialportThroughput(kProfileTotal));
+    }
+    if (wanted("write")) {
+        WriteBench(rounds);
     }
     if (wanted("close")) {
         CloseBench();
