@@ -4,10 +4,9 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "Error.h"
+#include "FileContents.h"
 
 namespace {
 
@@ -39,23 +38,17 @@ TEST(QuickListFile, ReadsEveryKindOfLineEnd) {
 class QuickListFiles : public testing::Test {
   protected:
     std::string path(const char* name) const { return dir_.filePath(name).toStdString(); }
-    static std::string contents(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
     QTemporaryDir dir_;
 };
 
 TEST_F(QuickListFiles, WritesCrLfAfterEveryEntryAndReadsItBack) {
     const std::string file = path("zvonmat.lst");
     write_quick_list(file, {"333", "222", ""});
-    EXPECT_EQ(contents(file), "333\r\n222\r\n\r\n");
+    EXPECT_EQ(file_contents(file), "333\r\n222\r\n\r\n");
     EXPECT_EQ(read_quick_list(file), (Entries{"333", "222", ""}));
 
     write_quick_list(file, {});
-    EXPECT_EQ(contents(file), "");
+    EXPECT_EQ(file_contents(file), "");
 }
 
 TEST_F(QuickListFiles, NeverWritesALineBreakInsideAnEntry) {

@@ -5,21 +5,13 @@
 
 #include <QTemporaryDir>
 #include <chrono>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
+#include "FileContents.h"
 #include "Settings.h"
 
 namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // A process killed at any moment while it writes the settings file leaves either the whole old
 // file or the whole new one, never a torn mix.
@@ -32,9 +24,9 @@ TEST(SettingsCrash, AWriterKilledAtAnyMomentLeavesAWholeFile) {
     second.dial_prefix = std::string(900, '2');
     second.init_command = "ATZ2";
     write_settings(first, path);
-    const std::string first_bytes = contents(path);
+    const std::string first_bytes = file_contents(path);
     write_settings(second, path);
-    const std::string second_bytes = contents(path);
+    const std::string second_bytes = file_contents(path);
 
     std::mt19937 random(12345);
     std::uniform_int_distribution<int> delay_us(0, 3000);
@@ -49,7 +41,7 @@ TEST(SettingsCrash, AWriterKilledAtAnyMomentLeavesAWholeFile) {
         std::this_thread::sleep_for(std::chrono::microseconds(delay_us(random)));
         kill(writer, SIGKILL);
         waitpid(writer, nullptr, 0);
-        const std::string now = contents(path);
+        const std::string now = file_contents(path);
         ASSERT_TRUE(now == first_bytes || now == second_bytes) << "torn after round " << round;
     }
     // Temporary files of killed writers may be left; the settings file itself is always whole.

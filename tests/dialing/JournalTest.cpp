@@ -3,19 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <fstream>
-#include <sstream>
 
 #include "Error.h"
+#include "FileContents.h"
 
 namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 std::string errorOf(const std::string& path, std::string_view record) {
     try {
@@ -44,14 +36,14 @@ TEST(JournalFile, CreatesOnceThenAppendsAndReportsWhatCannotBeWritten) {
     const std::string path = dir.filePath("zvonmat.jur").toStdString();
     append_journal_record(path, "one\r\n");
     append_journal_record(path, "two\r\n");
-    EXPECT_EQ(contents(path), "one\r\ntwo\r\n");
+    EXPECT_EQ(file_contents(path), "one\r\ntwo\r\n");
 
     const std::string missing_dir = dir.filePath("gone/zvonmat.jur").toStdString();
     EXPECT_EQ(errorOf(missing_dir, "x\r\n"),
               "Cannot write to the journal " + missing_dir + ": No such file or directory");
     EXPECT_EQ(errorOf("/dev/full", "x\r\n"),
               "Cannot write to the journal /dev/full: No space left on device");
-    EXPECT_EQ(contents(path), "one\r\ntwo\r\n");
+    EXPECT_EQ(file_contents(path), "one\r\ntwo\r\n");
 }
 
 }  // namespace
