@@ -15,7 +15,7 @@ TPostQueue::TPostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     }
 }
 
-bool TPostQueue::Post(TCommMessage message) noexcept {
+bool TPostQueue::Post(TCommMessage message, bool wake) noexcept {
     std::lock_guard lock(mutex_);
     if (closed_ || records_.size() >= kCapacity) {
         return false;
@@ -25,12 +25,19 @@ bool TPostQueue::Post(TCommMessage message) noexcept {
     } catch (...) {
         return false;
     }
-    // The eventfd is set when the queue turns non-empty and cleared when it turns empty, both
-    // under the mutex, so it is readable exactly while records wait.
-    if (records_.size() == 1) {
+    // The eventfd is set by a waking post or Wake() and cleared when the queue turns empty, both
+    // under the mutex, so it is readable only while records wait, and always once told of them.
+    if (wake) {
         Signal();
     }
     return true;
+}
+
+void TPostQueue::Wake() noexcept {
+    std::lock_guard lock(mutex_);
+    if (!records_.empty()) {
+        Signal();
+    }
 }
 
 bool TPostQueue::Take(TCommMessage& message) noexcept {
@@ -49,20 +56,24 @@ bool TPostQueue::Take(TCommMessage& message) noexcept {
 std::deque<TCommMessage> TPostQueue::Close() noexcept {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    if (!records_.empty()) {
-        Clear();
-    }
+    Clear();
     return std::exchange(records_, {});
 }
 
 void TPostQueue::Signal() noexcept {
+    if (std::exchange(signalled_, true)) {
+        return;
+    }
     const std::uint64_t one = 1;
-    // Cannot fail short of a counter overflow, which one increment per empty->non-empty turn
-    // never reaches.
+    // Cannot fail short of a counter overflow, which one increment per clear->set turn never
+    // reaches.
     [[maybe_unused]] auto written = ::write(wake_.get(), &one, sizeof one);
 }
 
 void TPostQueue::Clear() noexcept {
+    if (!std::exchange(signalled_, false)) {
+        return;
+    }
     std::uint64_t value = 0;
     [[maybe_unused]] auto read = ::read(wake_.get(), &value, sizeof value);
 }

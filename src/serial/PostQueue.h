@@ -15,6 +15,10 @@ namespace serial {
 // QSocketNotifier. Like a window message queue it holds at most kCapacity records, and a post
 // fails once the receiver has closed the queue; a record whose post failed is destroyed, which
 // frees its block on the sender's side.
+//
+// A sender with a burst of records may post them without waking the receiver and wake it once
+// for the lot (Wake()), so that the receiver wakes once per burst rather than once per record. A
+// sender that does so must call Wake() before it waits or ends, or its records sit unseen.
 class TPostQueue {
   public:
     static constexpr std::size_t kCapacity = 10000;
@@ -25,7 +29,11 @@ class TPostQueue {
     TPostQueue& operator=(const TPostQueue&) = delete;
 
     // Appends the record; false when the queue is closed or full (the record is then freed).
-    bool Post(TCommMessage message) noexcept;
+    // With `wake` false the receiver is not told yet; a later Wake() or waking post tells it.
+    bool Post(TCommMessage message, bool wake = true) noexcept;
+
+    // Tells the receiver of the records that were posted without waking it.
+    void Wake() noexcept;
 
     // Moves the oldest record into `message`; false when the queue is empty.
     bool Take(TCommMessage& message) noexcept;
@@ -43,6 +51,7 @@ class TPostQueue {
     std::mutex mutex_;
     std::deque<TCommMessage> records_;
     bool closed_ = false;
+    bool signalled_ = false;  // the eventfd is readable
     platform::UniqueFd wake_;
 };
 

@@ -56,6 +56,7 @@ void TReadThread::Execute() {
     } else {
         WaitLoop();
     }
+    WakeOwner();
     DebugLog("Read thread shutting down");
     ::tcflush(device_, TCIFLUSH);
 }
@@ -69,6 +70,7 @@ void TReadThread::WaitLoop() {
             timeout = ToTimespec(last_byte_ + kSilence - Clock::now());
             limit = &timeout;
         }
+        WakeOwner();
         if (::ppoll(fds, 2, limit, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -126,8 +128,11 @@ bool TReadThread::SetupReadEvent() {
             }
             DebugLog("Data waiting for ReadFile: ");
             count_ = 0;
-            if (!DeliverChunk(buffer_.data(), kBufferSize)) {
+            if (!DeliverChunk(buffer_.data(), kBufferSize, false)) {
                 return false;
+            }
+            if (++unwoken_ >= kWakeEvery) {
+                WakeOwner();
             }
             continue;
         }
@@ -163,7 +168,7 @@ bool TReadThread::HandleReadEvent() {
     return DeliverChunk(buffer_.data(), std::exchange(count_, 0));
 }
 
-bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
+bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
     DebugLog("Got something from Comm port!!!");
     TBlock block = NewBlock(count + 1);
     if (!block) {
@@ -171,7 +176,7 @@ bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
         return false;
     }
     std::memcpy(block.get(), buffer, count);
-    return PostBlock(std::move(block), count);
+    return PostBlock(std::move(block), count, wake);
 }
 
 // Takes the line-error counters as they stand, so that only later errors are reported.
@@ -216,8 +221,14 @@ bool TReadThread::HandleCommEvent(std::uint32_t flags) {
     return true;
 }
 
-bool TReadThread::PostBlock(TBlock block, std::size_t count) {
-    return notify_.Post(TCommMessage{NOTIFY_RXDATA, count, std::move(block)});
+bool TReadThread::PostBlock(TBlock block, std::size_t count, bool wake) {
+    return notify_.Post(TCommMessage{NOTIFY_RXDATA, count, std::move(block)}, wake);
+}
+
+void TReadThread::WakeOwner() {
+    if (std::exchange(unwoken_, 0) > 0) {
+        notify_.Wake();
+    }
 }
 
 void TReadThread::PostHangup() {

@@ -24,12 +24,18 @@ namespace serial {
 // device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread never throws
 // and never waits for the main thread.
 //
+// While the device holds more than a chunk (a flood), the chunks that fill up are posted without
+// waking the main thread, which is woken once for every kWakeEvery of them and always before the
+// reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
+// chunk. A reply that is followed by silence is never held back.
+//
 // It uses only the three values it was given (device, close event, notify queue) and the line
 // error counter, never the component.
 class TReadThread {
   public:
     static constexpr std::size_t kBufferSize = 2048;
     static constexpr std::chrono::milliseconds kSilence{250};
+    static constexpr int kWakeEvery = 8;
 
     TReadThread(int device, int close_event, TPostQueue& notify,
                 std::shared_ptr<TLineErrorCounter> line_errors);
@@ -48,11 +54,12 @@ class TReadThread {
     void WaitLoop();
     bool SetupReadEvent();
     bool HandleReadEvent();
-    bool DeliverChunk(const std::byte* buffer, std::size_t count);
+    bool DeliverChunk(const std::byte* buffer, std::size_t count, bool wake = true);
     bool SetupCommEvent();
     bool HandleCommEvent(std::uint32_t flags);
     bool CheckLineErrors();
-    bool PostBlock(TBlock block, std::size_t count);
+    bool PostBlock(TBlock block, std::size_t count, bool wake = true);
+    void WakeOwner();
     void PostHangup();
 
     const int device_;
@@ -67,6 +74,7 @@ class TReadThread {
     std::array<std::byte, kBufferSize> buffer_{};
     std::size_t count_ = 0;
     Clock::time_point last_byte_;
+    int unwoken_ = 0;  // chunks posted since the main thread was last woken
 
     std::atomic<bool> failed_{false};
     TWorkerThread thread_;  // last: joined before the fields above go

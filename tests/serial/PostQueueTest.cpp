@@ -38,6 +38,25 @@ TEST(PostQueue, HandsRecordsOutInTheOrderPostedAndWakesOnlyWhileNonEmpty) {
     EXPECT_FALSE(queue.Take(got));
 }
 
+TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
+    TPostQueue queue;
+    ASSERT_TRUE(queue.Post(Record(1, 10), false));
+    ASSERT_TRUE(queue.Post(Record(2, 20), false));
+    EXPECT_FALSE(Readable(queue.WakeFd()));
+    queue.Wake();
+    EXPECT_TRUE(Readable(queue.WakeFd()));
+    ASSERT_TRUE(queue.Post(Record(3, 30), false));
+
+    TCommMessage got;
+    for (unsigned expected : {1u, 2u, 3u}) {
+        ASSERT_TRUE(queue.Take(got));
+        EXPECT_EQ(got.Msg, expected);
+    }
+    EXPECT_FALSE(Readable(queue.WakeFd()));
+    queue.Wake();  // nothing waits: stays quiet
+    EXPECT_FALSE(Readable(queue.WakeFd()));
+}
+
 TEST(PostQueue, RefusesPostsBeyondCapacityAndFreesTheRefusedBlock) {
     const std::size_t blocks_before = LiveBlockCount();
     TPostQueue queue;

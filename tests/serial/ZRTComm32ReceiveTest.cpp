@@ -76,6 +76,19 @@ TEST_F(Receive, AStreamWithoutPausesArrivesIn2048ByteChunks) {
     EXPECT_EQ(recorder.joined(), sent);
 }
 
+// Full chunks of a flood are posted in bursts; the last burst must still reach the handler when
+// the stream stops exactly at a chunk's end, with nothing left for the silence rule to finish.
+TEST_F(Receive, AFloodEndingOnAChunkBoundaryArrivesWhole) {
+    ASSERT_TRUE(comm->OpenComm());
+    const std::string sent = Pattern(TReadThread::kBufferSize * (TReadThread::kWakeEvery * 2 + 3));
+    pty.Write(sent);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.joined().size() == sent.size(); }));
+    EXPECT_EQ(recorder.joined(), sent);
+    for (const auto& event : recorder.events) {
+        EXPECT_EQ(event.bytes.size(), TReadThread::kBufferSize);
+    }
+}
+
 TEST_F(Receive, APauseLongerThan250msSplitsAndAShortOneDoesNot) {
     ASSERT_TRUE(comm->OpenComm());
     pty.Write("AB");
