@@ -167,8 +167,8 @@ CpuSample SampleCpu(pid_t pid) {
 
 void IdleCpu(const fs::path& bin, const fs::path& root, int windows) {
     World world(bin, root / "idle", "CONNECT 2400");
-    // Not anchors, but the causes told apart: the dialler with a caret that does not blink, and
-    // the minimal program with a focused text field, whose caret blinks, as the dialler has one.
+    // Not anchors, but the causes told apart: the dialler with a caret that never blinks, and
+    // the minimal program with a focused text field, whose caret blinks for ever.
     World steady(bin, root / "idle-steady-caret", "CONNECT 2400", {"--no-caret-blink"});
     ChildProcess minimal({(bin / "probe_minimal").string(), "--idle"}, root.string(),
                          {{"QT_QPA_PLATFORM", "offscreen"}}, (root / "minimal.out").string());
@@ -178,7 +178,9 @@ void IdleCpu(const fs::path& bin, const fs::path& root, int windows) {
     if (!minimal.WaitReady(30s) || !with_field.WaitReady(30s)) {
         throw std::runtime_error("the minimal program did not start");
     }
-    Sleep(2s);  // the CONNECT reply and the first paints settle
+    // The CONNECT reply and the first paints settle, and the dialler's caret, left alone for ten
+    // seconds, stops blinking: idle means nobody has touched the program for a while.
+    Sleep(12s);
     std::vector<double> ours, anchor, field, steady_caret, ours_ticks, anchor_ticks, ratio;
     for (int i = 0; i < windows; ++i) {
         const CpuSample a0 = SampleCpu(world.dialler->Pid());

@@ -10,12 +10,14 @@
 #include <cstdio>
 #include <exception>
 
+#include "CaretBlinkLimit.h"
 #include "ProbeSignal.h"
 #include "TForm1.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zvonmat"));
+    TCaretBlinkLimit caret_blink;
     TForm1 Form1;
     const QStringList args = QApplication::arguments();
     const qsizetype dial = args.indexOf(QStringLiteral("--dial"));

@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <exception>
 
+#include "CaretBlinkLimit.h"
 #include "ErrorReport.h"
 #include "TForm1.h"
 
@@ -27,6 +28,7 @@ class TApplication : public QApplication {
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("zvonmat"));
+    TCaretBlinkLimit caret_blink;
     TForm1 Form1;
     Form1.show();
     Form1.activateWindow();

@@ -1,0 +1,46 @@
+#include "CaretBlinkLimit.h"
+
+#include <QApplication>
+#include <QEvent>
+
+TCaretBlinkLimit::TCaretBlinkLimit(std::chrono::milliseconds limit, QObject* parent)
+    : QObject(parent), flash_time_(QApplication::cursorFlashTime()) {
+    idle_.setSingleShot(true);
+    idle_.setInterval(limit);
+    connect(&idle_, &QTimer::timeout, this, [this] { Stop(); });
+    qApp->installEventFilter(this);
+    idle_.start();
+}
+
+TCaretBlinkLimit::~TCaretBlinkLimit() {
+    qApp->removeEventFilter(this);
+    if (stopped_) {
+        QApplication::setCursorFlashTime(flash_time_);
+    }
+}
+
+bool TCaretBlinkLimit::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::InputMethod:
+            if (std::exchange(stopped_, false)) {
+                QApplication::setCursorFlashTime(flash_time_);
+            }
+            idle_.start();
+            break;
+        default:
+            break;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void TCaretBlinkLimit::Stop() {
+    if (flash_time_ > 0) {
+        stopped_ = true;
+        QApplication::setCursorFlashTime(0);
+    }
+}
