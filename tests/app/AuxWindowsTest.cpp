@@ -37,21 +37,6 @@ class AuxWindowsTest : public FormTest {
                                    "\r\nCOM4=/nonexistent/modem\r\n");
     }
 
-    // Runs `inside` on the modal window that `open` brings up, once it is shown.
-    template <class Window>
-    void withModal(const std::function<void()>& open, const std::function<void(Window&)>& inside) {
-        bool ran = false;
-        QTimer::singleShot(200, [&] {
-            auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
-            ASSERT_NE(window, nullptr);
-            inside(*window);
-            ran = true;
-            window->close();  // whatever `inside` did, the modal loop ends
-        });
-        open();
-        EXPECT_TRUE(ran);
-    }
-
     void openSettings(const std::function<void(TForm3&)>& inside) {
         withModal<TForm3>(
             [&] {

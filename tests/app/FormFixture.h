@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 #include <filesystem>
 #include <functional>
@@ -60,6 +62,22 @@ class FormTest : public testing::Test {
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
         return form;
+    }
+
+    // Runs `inside` on the modal window that `open` brings up, once it is shown; the window is
+    // closed afterwards, whatever `inside` did, so that the modal loop ends.
+    template <class Window>
+    void withModal(const std::function<void()>& open, const std::function<void(Window&)>& inside) {
+        bool ran = false;
+        QTimer::singleShot(200, [&] {
+            auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+            ASSERT_NE(window, nullptr);
+            inside(*window);
+            ran = true;
+            window->close();
+        });
+        open();
+        EXPECT_TRUE(ran);
     }
 
     QStringList workFiles() const {

@@ -44,18 +44,6 @@ class ReadOnlyDirTest : public FormTest {
         }
         return files;
     }
-
-    // Runs `inside` on the modal window that `open` brings up; it is closed afterwards if it is
-    // still open.
-    void withModal(const std::function<void()>& open, const std::function<void(QWidget&)>& inside) {
-        QTimer::singleShot(200, [&] {
-            QWidget* window = QApplication::activeModalWidget();
-            ASSERT_NE(window, nullptr);
-            inside(*window);
-            window->close();
-        });
-        open();
-    }
 };
 
 TEST_F(ReadOnlyDirTest, EverySaveReportsItsErrorAndNothingOnDiskChanges) {
@@ -72,12 +60,11 @@ TEST_F(ReadOnlyDirTest, EverySaveReportsItsErrorAndNothingOnDiskChanges) {
         EXPECT_EQ(errors_.takeFirst(), "Cannot create file " + work_.filePath("zvonmat.lst"));
         EXPECT_TRUE(form.isVisible());
 
-        withModal(
+        withModal<TForm3>(
             [&] {
                 QTest::mouseClick(form.GradButtonCopy1, Qt::LeftButton, {}, {15, 12});
             },
-            [&](QWidget& window) {
-                auto& dialog = dynamic_cast<TForm3&>(window);
+            [&](TForm3& dialog) {
                 QTest::mouseClick(dialog.GradButton2, Qt::LeftButton, {}, {30, 12});
                 ASSERT_EQ(errors_.size(), 1);
                 EXPECT_EQ(errors_.takeFirst(),
@@ -85,12 +72,11 @@ TEST_F(ReadOnlyDirTest, EverySaveReportsItsErrorAndNothingOnDiskChanges) {
                 EXPECT_TRUE(dialog.isVisible());
             });
 
-        withModal(
+        withModal<TForm4>(
             [&] {
                 QTest::mouseClick(form.GradButton2, Qt::LeftButton, {}, {40, 12});
             },
-            [&](QWidget& window) {
-                auto& prompt = dynamic_cast<TForm4&>(window);
+            [&](TForm4& prompt) {
                 QTest::mouseClick(prompt.GradButton1, Qt::LeftButton, {}, {20, 20});
             });
         ASSERT_EQ(errors_.size(), 1);
