@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <utility>
 
 TCaretBlinkLimit::TCaretBlinkLimit(std::chrono::milliseconds limit, QObject* parent)
     : QObject(parent), flash_time_(QApplication::cursorFlashTime()) {
