@@ -4,6 +4,7 @@
 #include "CaretBlinkLimit.h"
 #include "ErrorReport.h"
 #include "TForm1.h"
+#include "WidgetReports.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ class TApplication : public QApplication {
 int main(int argc, char** argv) {
     TApplication app(argc, argv);
     TApplication::setApplicationName(QStringLiteral("zvonmat"));
+    platform::install_widget_reports();
     TCaretBlinkLimit caret_blink;
     TForm1 Form1;
     Form1.show();

@@ -1,19 +1,14 @@
 #include "Beep.h"
 
-#include <QApplication>
 #include <utility>
 
 namespace platform {
 namespace {
 
-void system_beep() {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
-        QApplication::beep();
-    }
-}
+void silence() {}
 
 std::function<void()>& handler() {
-    static std::function<void()> h = system_beep;
+    static std::function<void()> h = silence;
     return h;
 }
 
@@ -25,7 +20,7 @@ void message_beep() {
 
 std::function<void()> set_beep_handler(std::function<void()> beep) {
     if (!beep) {
-        beep = system_beep;
+        beep = silence;
     }
     return std::exchange(handler(), std::move(beep));
 }

@@ -1,27 +1,20 @@
 #include "ErrorReport.h"
 
-#include <QApplication>
-#include <QMessageBox>
 #include <cstdio>
 
 namespace platform {
 namespace {
 
-void show_message_box(const QString& message) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
-        // No widgets to show a box with (a test or a tool without a GUI).
-        std::fprintf(stderr, "zvonmat: %s\n", message.toLocal8Bit().constData());
-        return;
-    }
-    QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("zvonmat"), message);
-}
-
 ErrorReporter& reporter() {
-    static ErrorReporter r = show_message_box;
+    static ErrorReporter r = print_error;
     return r;
 }
 
 }  // namespace
+
+void print_error(const QString& message) {
+    std::fprintf(stderr, "zvonmat: %s\n", message.toLocal8Bit().constData());
+}
 
 void report_error(const QString& message) {
     reporter()(message);
@@ -29,7 +22,7 @@ void report_error(const QString& message) {
 
 ErrorReporter set_error_reporter(ErrorReporter replacement) {
     if (!replacement) {
-        replacement = show_message_box;
+        replacement = print_error;
     }
     return std::exchange(reporter(), std::move(replacement));
 }

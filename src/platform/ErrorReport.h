@@ -7,17 +7,24 @@
 
 // The one error report of the program. Every handler the program connects (clicks, ticks,
 // receive events, window events) runs through guarded(): an exception that escapes it is shown
-// to the user in a message box with its text, the rest of that handler is skipped, and the
-// program goes on. Exceptions never unwind through Qt's own frames.
+// to the user with its text, the rest of that handler is skipped, and the program goes on.
+// Exceptions never unwind through Qt's own frames.
+//
+// This part needs no widgets: the report goes to a replaceable reporter, which writes a line to
+// stderr until the application installs the message box (install_widget_reports()).
 namespace platform {
 
 using ErrorReporter = std::function<void(const QString& message)>;
 
-// Shows `message` the way the program reports errors (a modal message box by default).
+// Shows `message` the way the program reports errors.
 void report_error(const QString& message);
 
 // Replaces the reporter (tests record messages instead of showing boxes); returns the old one.
+// An empty reporter restores the line on stderr.
 ErrorReporter set_error_reporter(ErrorReporter reporter);
+
+// The reporter for a program without widgets: "zvonmat: <message>" on stderr.
+void print_error(const QString& message);
 
 void report_exception(const std::exception& e);
 
