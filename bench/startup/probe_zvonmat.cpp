@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
             try {
                 Form1.Comboedit2->setText(number);
                 Form1.GradButton1Click();
-                return Form1.port_open;
+                return Form1.dialRun().port_open();
             } catch (const std::exception& e) {
                 std::fprintf(stderr, "probe_zvonmat: %s\n", e.what());
                 return false;

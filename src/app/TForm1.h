@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "DialRun.h"
 #include "MachineStore.h"
 #include "Settings.h"
 #include "ZRTComm32.h"
@@ -32,7 +33,11 @@ class TSpeedButton;
 // Creating it runs the start-up sequence (FormCreate). An error there is reported and the rest of
 // the sequence is skipped; the window then runs with what was done so far (for instance without
 // its rounded shape, which also means nothing drags it).
-class TForm1 : public QWidget {
+//
+// The dialling run itself is a DialRun: the window's handlers hand each click, tick and received
+// chunk over to it, and the window carries out what the run asks for (as its Listener) on the
+// port, the two timers and the displays.
+class TForm1 : public QWidget, private DialRun::Listener {
     Q_OBJECT
   public:
     static constexpr int kWidth = 246;
@@ -56,12 +61,8 @@ class TForm1 : public QWidget {
     // True while the quick-dial list has been shown by its button and not hidden since.
     bool list_shown = false;
 
-    // Dialling state. port_open: the dialler opened Comm321 and nothing has closed it since.
-    // elapsed_seconds: the seconds counted by whichever clock runs. attempts_left: the waiting
-    // periods that may still end in a redial.
-    bool port_open = false;
-    std::int32_t elapsed_seconds = 0;
-    std::uint8_t attempts_left = 0;
+    // The dialling run: its state and the engine's variables, read-only from outside.
+    const DialRun& dialRun() const { return run_; }
 
     // Controls, named as in the layout.
     TImage* Image1;
@@ -125,8 +126,8 @@ class TForm1 : public QWidget {
     void ListBox1MouseDown(Qt::MouseButton button);
     void GradButton3Click();
 
-    // The dialling engine: the auto-dial and reset buttons, the modem's replies and the ticks of
-    // the waiting countdown.
+    // The dialling run: the auto-dial and reset buttons, the modem's replies and the ticks of the
+    // waiting countdown.
     void GradButton1Click();
     void GradButtonCopy2Click();
     void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
@@ -134,9 +135,6 @@ class TForm1 : public QWidget {
     // is let go, so that the next dial opens it again, or reports why it cannot.
     void Comm321RequestHangup();
     void Timer1Timer();
-
-    // Whether the run is spent: its last waiting period has ended and no attempt is left.
-    bool run_spent() const;
 
     // The conversation: its button lets go of the modem and times the call until the end-of-call
     // prompt is closed, then appends the call to the journal. The journal button shows it.
@@ -162,7 +160,11 @@ class TForm1 : public QWidget {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    friend void dial_number(TForm1& form);
+
+    // Creates and places the controls (TForm1Layout.cpp); connectHandlers wires them.
     void createControls();
+    void connectHandlers();
     void FormCreate(const platform::MachineStore& store);
     void FormShow();
     void FormActivate();
@@ -170,6 +172,22 @@ class TForm1 : public QWidget {
     void load_quick_list();
     void save_quick_list();
     void exit_sequence();
+    // Hands the settings that the run reads over to it.
+    void settingsChanged();
+
+    // DialRun::Listener: what the run asks of the port, the timers and the displays.
+    bool openPort(std::uint8_t com_port) override;
+    void closePort() override;
+    void send(std::string_view line) override;
+    void pause(std::chrono::milliseconds length) override;
+    std::string number() override;
+    void setCountdownTicking(bool on) override;
+    void setConversationTicking(bool on) override;
+    void showClock(std::int32_t seconds) override;
+    void showCaption(DialRun::Caption caption) override;
+    void showAttempts(std::string_view text) override;
+
+    DialRun run_{*this};
 
     std::optional<QRegion> window_region;
     bool shown_once_ = false;
@@ -177,7 +195,7 @@ class TForm1 : public QWidget {
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
 };
 
-// Dials the number field: opens the port first if the dialler has not (sending the init line
-// 500 ms later), then, 500 ms on, sends the dial line. Throws serial::ECommsError when the port
-// cannot be opened; nothing is sent then.
+// Dials the number field: opens the port first if the run has not (sending the init line 500 ms
+// later), then, 500 ms on, sends the dial line. Throws serial::ECommsError when the port cannot
+// be opened; nothing is sent then.
 void dial_number(TForm1& form);

@@ -62,4 +62,14 @@ TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
     return button;
 }
 
+QRegion roundRectRegion(int width, int height, int ew, int eh) {
+    QRegion region(ew / 2, 0, width - ew, height);
+    region += QRegion(0, eh / 2, width, height - eh);
+    region += QRegion(0, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(width - ew, 0, ew, eh, QRegion::Ellipse);
+    region += QRegion(0, height - eh, ew, eh, QRegion::Ellipse);
+    region += QRegion(width - ew, height - eh, ew, eh, QRegion::Ellipse);
+    return region;
+}
+
 }  // namespace form_layout

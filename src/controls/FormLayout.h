@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QRect>
+#include <QRegion>
 #include <QString>
 
 #include "Panel.h"
@@ -36,5 +37,9 @@ TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColo
 // A gradient button with a white caption in the layout's face.
 TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,
                             const QString& caption, const QColor& grad_color);
+
+// A rounded rectangle as the classic region call makes it: the rectangle less what lies outside
+// four corner ellipses of ew x eh.
+QRegion roundRectRegion(int width, int height, int ew, int eh);
 
 }  // namespace form_layout

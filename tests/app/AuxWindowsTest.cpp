@@ -56,7 +56,7 @@ TEST_F(AuxWindowsTest, ConfirmedSettingsAreWrittenAndUsedByTheNextDial) {
     TForm1& form = createShown();
     openSettings([&](TForm3& dialog) {
         EXPECT_EQ(dialog.pos(), form.pos() + QPoint(-45, 68));
-        EXPECT_FALSE(form.port_open);
+        EXPECT_FALSE(form.dialRun().port_open());
         dialog.SpinEdit3->setValue(3);
         dialog.RadioButton2->setChecked(true);
         dialog.edit3->setText("9w");
@@ -75,11 +75,11 @@ TEST_F(AuxWindowsTest, ConfirmedSettingsAreWrittenAndUsedByTheNextDial) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return modem_->LogLines().size() >= 2; }, 5000));
     const std::vector<std::string> lines = modem_->LogLines();
     EXPECT_EQ(lines[1].substr(lines[1].find(' ') + 1), "ATDT9W321");
-    EXPECT_TRUE(form.port_open);
+    EXPECT_TRUE(form.dialRun().port_open());
 
     // Opening the dialog lets go of the port, confirmed or not.
     openSettings([](TForm3&) {});
-    EXPECT_FALSE(form.port_open);
+    EXPECT_FALSE(form.dialRun().port_open());
     EXPECT_FALSE(form.Comm321->WriteCommData("AT\r", 3));
 }
 

@@ -204,7 +204,7 @@ TEST_F(TForm1Test, StartsInAnEmptyDirectoryWithDefaultsOneBeepAndNoFile) {
     EXPECT_EQ(form.work_dir, std::filesystem::current_path().native());
     EXPECT_EQ(form.settings.dial_prefix, "");  // the file's default, not the built-in value
     EXPECT_EQ(form.Label5->text(), "5/0");
-    EXPECT_EQ(form.attempts_left, 5);
+    EXPECT_EQ(form.dialRun().attempts_left(), 5);
     EXPECT_TRUE(workFiles().isEmpty()) << workFiles().join(' ').toStdString();
 }
 
@@ -289,7 +289,7 @@ TEST_F(TForm1Test, ActivationResetsTheRunOnlyTheFirstTime) {
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(&form, &activate);
     EXPECT_EQ(form.Label5->text(), "5/3");
-    EXPECT_EQ(form.attempts_left, 5);
+    EXPECT_EQ(form.dialRun().attempts_left(), 5);
 }
 
 TEST_F(TForm1Test, PressingTheBackgroundDragsTheWindowButPressingAControlDoesNot) {

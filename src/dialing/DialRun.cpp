@@ -1,0 +1,117 @@
+#include "DialRun.h"
+
+#include "DialRules.h"
+
+// The transitions, in the order a run meets them.
+
+void DialRun::ishodnoe() {
+    listener_.setCountdownTicking(false);
+    listener_.showClock(0);
+    elapsed_seconds_ = 0;
+    listener_.showAttempts(attempts_text(settings_.max_attempts, settings_.max_attempts));
+    attempts_left_ = settings_.max_attempts;
+    listener_.showCaption(Caption::Conversation);
+    state_ = State::Idle;
+}
+
+void DialRun::dial_number() {
+    if (!port_open_) {
+        // A port that opens but does not finish opening stays unmarked, so the next dial tries
+        // again; what is sent to it meanwhile goes nowhere.
+        if (listener_.openPort(settings_.com_port)) {
+            port_open_ = true;
+        }
+        listener_.pause(kModemPause);
+        listener_.send(init_line(settings_.init_command));
+    }
+    listener_.pause(kModemPause);
+    listener_.send(dial_line(settings_.dial_command, settings_.dial_prefix, listener_.number()));
+}
+
+void DialRun::receive(std::string_view chunk) {
+    // Only a run that waits for a reply listens: a countdown already running goes on without
+    // starting again, and a spent run stays spent until the user starts a new one.
+    if (state_ != State::Idle || !is_countdown_reply(chunk)) {
+        return;
+    }
+    state_ = State::Waiting;
+    listener_.setCountdownTicking(true);
+}
+
+void DialRun::countdownTick() {
+    if (state_ != State::Waiting) {
+        return;
+    }
+    ++elapsed_seconds_;
+    listener_.showCaption(Caption::Waiting);
+    listener_.showClock(settings_.wait_seconds - elapsed_seconds_);
+    // The period ends when the count reaches the waiting time or has passed it: the time may
+    // have been lowered meanwhile.
+    if (elapsed_seconds_ < settings_.wait_seconds) {
+        return;
+    }
+    if (attempts_left_ > 0) {
+        --attempts_left_;
+    }
+    listener_.showAttempts(attempts_text(settings_.max_attempts, attempts_left_));
+    listener_.setCountdownTicking(false);
+    if (attempts_left_ == 0) {
+        state_ = State::Spent;
+        return;
+    }
+    // Idle before dialling: a port that cannot be opened leaves the run there, with the count
+    // at the waiting time, and the user starts again.
+    state_ = State::Idle;
+    listener_.showClock(0);
+    dial_number();
+    elapsed_seconds_ = 0;
+}
+
+void DialRun::reset() {
+    listener_.send(init_line(settings_.init_command));
+    ishodnoe();
+}
+
+void DialRun::conversationStarted() {
+    ishodnoe();
+    // No hang-up command: letting go of the port is how the modem is released. The next dial
+    // opens it again and initialises the modem first.
+    releasePort();
+    listener_.setConversationTicking(true);
+    state_ = State::Talking;
+}
+
+void DialRun::conversationTick() {
+    if (state_ != State::Talking) {
+        return;
+    }
+    ++elapsed_seconds_;
+    listener_.showCaption(Caption::Conversation);
+    listener_.showClock(elapsed_seconds_);
+}
+
+void DialRun::conversationEnded() {
+    listener_.setConversationTicking(false);
+    if (state_ == State::Talking) {
+        state_ = State::Idle;
+    }
+}
+
+void DialRun::releasePort() {
+    listener_.closePort();
+    port_open_ = false;
+}
+
+const char* toString(DialRun::State state) {
+    switch (state) {
+        case DialRun::State::Idle:
+            return "Idle";
+        case DialRun::State::Waiting:
+            return "Waiting";
+        case DialRun::State::Spent:
+            return "Spent";
+        case DialRun::State::Talking:
+            return "Talking";
+    }
+    return "?";
+}
