@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -128,20 +129,45 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
     }
 }
 
+// One named run: its inputs, separated by "; ", and how it ends: the state and the three displays
+// (clock, caption, attempts), the lines the modem received, whether the run holds the port, and
+// the error the window reported, if any.
 struct Row {
-    const char* name;
-    Lines inputs;
-    State state;
-    const char* clock;
-    const char* caption;
-    const char* attempts;
-    Lines wire;
+    std::string name;
+    std::string inputs;
+    std::string displays;
+    std::string wire;
     bool port_open = true;
-    Lines errors = {};
+    std::string error = {};
 };
 
 void PrintTo(const Row& row, std::ostream* out) {
     *out << row.name;
+}
+
+std::string joined(const Lines& lines, const std::string& separator = " ") {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : separator) + line;
+    }
+    return text;
+}
+
+// `count` times `separator` and `text`.
+std::string times(int count, const std::string& text, const std::string& separator = "; ") {
+    std::string result;
+    for (int i = 0; i < count; ++i) {
+        result += separator + text;
+    }
+    return result;
+}
+
+void run_inputs(DialRun& run, FakeWindow& window, const std::string& inputs) {
+    for (std::string::size_type from = 0; from < inputs.size();) {
+        const auto end = std::min(inputs.find("; ", from), inputs.size());
+        apply(run, window, inputs.substr(from, end - from));
+        from = end + 2;
+    }
 }
 
 // Every row starts as the window does once shown: the default settings (30 s, 5 attempts,
@@ -153,344 +179,133 @@ TEST_P(DialRunTable, EndsWithTheseDisplaysAndModemLines) {
     FakeWindow window;
     DialRun run(window);
     run.ishodnoe();
-    for (const std::string& input : row.inputs) {
-        apply(run, window, input);
-    }
-    EXPECT_EQ(toString(run.state()), std::string(toString(row.state)));
-    EXPECT_EQ(window.clock, row.clock);
-    EXPECT_EQ(window.caption, row.caption);
-    EXPECT_EQ(window.attempts, row.attempts);
-    EXPECT_EQ(window.wire, row.wire);
+    run_inputs(run, window, row.inputs);
+    EXPECT_EQ(std::string(toString(run.state())) + " " + window.clock + " " + window.caption + " " +
+                  window.attempts,
+              row.displays);
+    EXPECT_EQ(joined(window.wire), row.wire);
     EXPECT_EQ(run.port_open(), row.port_open);
-    EXPECT_EQ(window.errors, row.errors);
-    EXPECT_EQ(window.countdown, row.state == State::Waiting);
-    EXPECT_EQ(window.conversation, row.state == State::Talking);
+    EXPECT_EQ(joined(window.errors), row.error);
+    EXPECT_EQ(window.countdown, run.state() == State::Waiting);
+    EXPECT_EQ(window.conversation, run.state() == State::Talking);
 }
 
-Lines repeated(int times, const Lines& group) {
-    Lines inputs;
-    for (int i = 0; i < times; ++i) {
-        inputs.insert(inputs.end(), group.begin(), group.end());
-    }
-    return inputs;
-}
-
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+const std::string kBusy = "dial; reply BUSY";
+const std::string kSpent = "attempts 1; " + kBusy + "; tick 30";
 
 const Row kRows[] = {
     // Start-up and the first dial.
-    {"activation_shows_N_of_0", {}, State::Idle, "00:00", "разгов.", "5/0", {}, false},
-    {"dial_opens_the_port_and_initialises_the_modem_first",
-     {"dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
-    {"a_second_dial_on_the_open_port_only_dials",
-     {"dial", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123", "ATDP123"}},
-    {"the_dial_line_joins_command_prefix_and_number",
-     {"init AT&F", "number 84951234567", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"AT&F", "ATDP84951234567"}},
-    {"a_port_that_cannot_be_opened_sends_nothing_and_keeps_the_reset",
-     {"open throws", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {},
-     false,
-     {"Error opening com port"}},
-    {"a_port_that_does_not_finish_opening_stays_unmarked",
-     {"open unfinished", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {},
-     false},
+    {"activation_shows_N_of_0", "", "Idle 00:00 разгов. 5/0", "", false},
+    {"dial_opens_the_port_and_initialises_the_modem_first", "dial", "Idle 00:00 разгов. 5/0",
+     "ATZ ATDP123"},
+    {"a_second_dial_on_the_open_port_only_dials", "dial; dial", "Idle 00:00 разгов. 5/0",
+     "ATZ ATDP123 ATDP123"},
+    {"the_dial_line_joins_command_prefix_and_number", "init AT&F; number 84951234567; dial",
+     "Idle 00:00 разгов. 5/0", "AT&F ATDP84951234567"},
+    {"a_port_that_cannot_be_opened_sends_nothing_and_keeps_the_reset", "open throws; dial",
+     "Idle 00:00 разгов. 5/0", "", false, "Error opening com port"},
+    {"a_port_that_does_not_finish_opening_stays_unmarked", "open unfinished; dial",
+     "Idle 00:00 разгов. 5/0", "", false},
 
-    // Replies.
-    {"busy_starts_the_countdown_and_the_displays_wait_for_its_first_tick",
-     {"dial", "reply \r\nBUSY\r\n"},
-     State::Waiting,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
-    {"no_dialtone_starts_it_too",
-     {"dial", "reply \r\nNO DIALTONE\r\n"},
-     State::Waiting,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
+    // Replies: the displays change only at the countdown's first tick.
+    {"busy_starts_the_countdown", "dial; reply \r\nBUSY\r\n", "Waiting 00:00 разгов. 5/0",
+     "ATZ ATDP123"},
+    {"no_dialtone_starts_it_too", "dial; reply \r\nNO DIALTONE\r\n", "Waiting 00:00 разгов. 5/0",
+     "ATZ ATDP123"},
     {"other_replies_leave_the_run_idle",
-     {"dial", "reply \r\nCONNECT 2400\r\n", "reply busy", "reply BU", "reply SY", "tick 5"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
-    {"a_second_reply_does_not_restart_the_countdown",
-     {"dial", "reply BUSY", "tick 2", "reply BUSY", "tick"},
-     State::Waiting,
-     "00:27",
-     "ожидан.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
+     "dial; reply \r\nCONNECT 2400\r\n; reply busy; reply BU; reply SY; tick 5",
+     "Idle 00:00 разгов. 5/0", "ATZ ATDP123"},
+    {"a_second_reply_does_not_restart_the_countdown", kBusy + "; tick 2; reply BUSY; tick",
+     "Waiting 00:27 ожидан. 5/0", "ATZ ATDP123"},
 
     // The countdown.
-    {"a_tick_counts_down_the_waiting_time",
-     {"dial", "reply BUSY", "tick"},
-     State::Waiting,
-     "00:29",
-     "ожидан.",
-     "5/0",
-     {"ATZ", "ATDP123"}},
+    {"a_tick_counts_down_the_waiting_time", kBusy + "; tick", "Waiting 00:29 ожидан. 5/0",
+     "ATZ ATDP123"},
     {"the_period_ends_in_a_redial_of_whatever_the_field_holds",
-     {"dial", "reply BUSY", "tick 29", "number 556", "tick"},
-     State::Idle,
-     "00:00",
-     "ожидан.",
-     "5/1",
-     {"ATZ", "ATDP123", "ATDP556"}},
+     kBusy + "; tick 29; number 556; tick", "Idle 00:00 ожидан. 5/1", "ATZ ATDP123 ATDP556"},
     {"after_a_redial_the_next_busy_counts_from_the_full_time",
-     {"dial", "reply BUSY", "tick 30", "reply BUSY", "tick"},
-     State::Waiting,
-     "00:29",
-     "ожидан.",
-     "5/1",
-     {"ATZ", "ATDP123", "ATDP123"}},
+     kBusy + "; tick 30; reply BUSY; tick", "Waiting 00:29 ожидан. 5/1", "ATZ ATDP123 ATDP123"},
     {"the_last_period_is_counted_in_full_and_the_run_is_spent",
-     Lines{"attempts 3", "wait 10", "dial"} + repeated(3, {"reply BUSY", "tick 10"}),
-     State::Spent,
-     "00:00",
-     "ожидан.",
-     "3/3",
-     {"ATZ", "ATDP123", "ATDP123", "ATDP123"}},
+     "attempts 3; wait 10; dial" + times(3, "reply BUSY; tick 10"), "Spent 00:00 ожидан. 3/3",
+     "ATZ ATDP123 ATDP123 ATDP123"},
     {"ten_attempts_of_four_minutes_make_ten_dials",
-     Lines{"attempts 10", "wait 240", "dial"} + repeated(10, {"reply BUSY", "tick 240"}),
-     State::Spent, "00:00", "ожидан.", "10/10", Lines{"ATZ"} + repeated(10, {"ATDP123"})},
-    {"a_reply_in_a_spent_run_is_ignored",
-     {"attempts 1", "wait 1", "dial", "reply BUSY", "tick", "reply BUSY"},
-     State::Spent,
-     "00:00",
-     "ожидан.",
-     "1/1",
-     {"ATZ", "ATDP123"}},
+     "attempts 10; wait 240; dial" + times(10, "reply BUSY; tick 240"), "Spent 00:00 ожидан. 10/10",
+     "ATZ" + times(10, "ATDP123", " ")},
+    {"a_reply_in_a_spent_run_is_ignored", kSpent + "; reply BUSY", "Spent 00:00 ожидан. 1/1",
+     "ATZ ATDP123"},
     {"a_waiting_time_lowered_below_the_count_ends_the_period_at_the_next_tick",
-     {"dial", "reply BUSY", "tick 5", "wait 2", "tick"},
-     State::Idle,
-     "00:00",
-     "ожидан.",
-     "5/1",
-     {"ATZ", "ATDP123", "ATDP123"}},
+     kBusy + "; tick 5; wait 2; tick", "Idle 00:00 ожидан. 5/1", "ATZ ATDP123 ATDP123"},
     {"no_attempts_spend_the_run_after_one_period_without_wrapping",
-     {"attempts 0", "wait 0", "reset", "reply BUSY", "tick"},
-     State::Spent,
-     "00:00",
-     "ожидан.",
-     "0/0",
-     {},
-     false},
+     "attempts 0; wait 0; reset; reply BUSY; tick", "Spent 00:00 ожидан. 0/0", "", false},
     {"a_redial_whose_port_cannot_be_opened_leaves_the_run_idle",
-     {"dial", "reply BUSY", "settings button", "open throws", "tick 30", "tick 30"},
-     State::Idle,
-     "00:00",
-     "ожидан.",
-     "5/1",
-     {"ATZ", "ATDP123"},
-     false,
-     {"Error opening com port"}},
+     kBusy + "; settings button; open throws; tick 30; tick 30", "Idle 00:00 ожидан. 5/1",
+     "ATZ ATDP123", false, "Error opening com port"},
 
     // The buttons during a run.
-    {"dial_during_a_countdown_resets_and_dials_at_once",
-     {"dial", "reply BUSY", "tick 3", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123", "ATDP123"}},
-    {"dial_in_a_spent_run_starts_a_new_one",
-     {"attempts 1", "wait 1", "dial", "reply BUSY", "tick", "dial", "reply BUSY"},
-     State::Waiting,
-     "00:00",
-     "разгов.",
-     "1/0",
-     {"ATZ", "ATDP123", "ATDP123"}},
+    {"dial_during_a_countdown_resets_and_dials_at_once", kBusy + "; tick 3; dial",
+     "Idle 00:00 разгов. 5/0", "ATZ ATDP123 ATDP123"},
+    {"dial_in_a_spent_run_starts_a_new_one", kSpent + "; " + kBusy, "Waiting 00:00 разгов. 1/0",
+     "ATZ ATDP123 ATDP123"},
     {"reset_during_a_countdown_initialises_the_modem_and_stops_it",
-     {"dial", "reply BUSY", "tick 3", "reset", "tick 40"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123", "ATZ"}},
-    {"reset_in_a_spent_run",
-     {"attempts 1", "dial", "reply BUSY", "tick 30", "reset"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "1/0",
-     {"ATZ", "ATDP123", "ATZ"}},
-    {"reset_with_the_port_closed_sends_nothing",
-     {"reset"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {},
-     false},
+     kBusy + "; tick 3; reset; tick 40", "Idle 00:00 разгов. 5/0", "ATZ ATDP123 ATZ"},
+    {"reset_in_a_spent_run", kSpent + "; reset", "Idle 00:00 разгов. 1/0", "ATZ ATDP123 ATZ"},
+    {"reset_with_the_port_closed_sends_nothing", "reset", "Idle 00:00 разгов. 5/0", "", false},
 
     // The conversation.
-    {"the_conversation_lets_go_of_the_port_and_times_the_call",
-     {"dial", "talk", "talk tick 65"},
-     State::Talking,
-     "01:05",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"},
-     false},
+    {"the_conversation_lets_go_of_the_port_and_times_the_call", "dial; talk; talk tick 65",
+     "Talking 01:05 разгов. 5/0", "ATZ ATDP123", false},
     {"closing_the_prompt_stops_the_clock_at_the_duration",
-     {"dial", "talk", "talk tick 65", "hang up", "talk tick 3"},
-     State::Idle,
-     "01:05",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"},
+     "dial; talk; talk tick 65; hang up; talk tick 3", "Idle 01:05 разгов. 5/0", "ATZ ATDP123",
      false},
-    {"a_conversation_closed_before_its_first_tick_lasts_00_00",
-     {"talk", "hang up"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {},
+    {"a_conversation_closed_before_its_first_tick_lasts_00_00", "talk; hang up",
+     "Idle 00:00 разгов. 5/0", "", false},
+    {"whole_minutes_of_a_long_call", "talk; talk tick 6000", "Talking 100:00 разгов. 5/0", "",
      false},
-    {"whole_minutes_of_a_long_call",
-     {"talk", "talk tick 6000"},
-     State::Talking,
-     "100:00",
-     "разгов.",
-     "5/0",
-     {},
+    {"the_conversation_ends_a_countdown_for_good", kBusy + "; tick 3; talk; hang up; tick 60",
+     "Idle 00:00 разгов. 5/0", "ATZ ATDP123", false},
+    {"the_next_dial_after_a_conversation_initialises_the_modem_again", "dial; talk; hang up; dial",
+     "Idle 00:00 разгов. 5/0", "ATZ ATDP123 ATZ ATDP123"},
+    {"a_spent_run_can_be_talked_in", kSpent + "; talk", "Talking 00:00 разгов. 1/0", "ATZ ATDP123",
      false},
-    {"the_conversation_ends_a_countdown_for_good",
-     {"dial", "reply BUSY", "tick 3", "talk", "hang up", "tick 60"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"},
-     false},
-    {"the_next_dial_after_a_conversation_initialises_the_modem_again",
-     {"dial", "talk", "hang up", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123", "ATZ", "ATDP123"}},
-    {"a_spent_run_can_be_talked_in",
-     {"attempts 1", "dial", "reply BUSY", "tick 30", "talk"},
-     State::Talking,
-     "00:00",
-     "разгов.",
-     "1/0",
-     {"ATZ", "ATDP123"},
-     false},
-    {"no_reply_counts_during_a_conversation",
-     {"talk", "reply BUSY", "tick 5", "hang up"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {},
-     false},
+    {"no_reply_counts_during_a_conversation", "talk; reply BUSY; tick 5; hang up",
+     "Idle 00:00 разгов. 5/0", "", false},
 
     // The port let go from outside the run.
-    {"the_settings_button_lets_go_and_the_countdown_goes_on",
-     {"dial", "reply BUSY", "settings button", "tick 10"},
-     State::Waiting,
-     "00:20",
-     "ожидан.",
-     "5/0",
-     {"ATZ", "ATDP123"},
-     false},
+    {"the_settings_button_lets_go_and_the_countdown_goes_on", kBusy + "; settings button; tick 10",
+     "Waiting 00:20 ожидан. 5/0", "ATZ ATDP123", false},
     {"a_redial_after_the_settings_button_reopens_the_port_it_names",
-     {"dial", "reply BUSY", "settings button", "port 2", "tick 30"},
-     State::Idle,
-     "00:00",
-     "ожидан.",
-     "5/1",
-     {"ATZ", "ATDP123", "ATZ", "ATDP123"}},
-    {"a_port_failure_clears_port_open",
-     {"dial", "reply BUSY", "port failed"},
-     State::Waiting,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123"},
-     false},
-    {"the_dial_after_a_port_failure_opens_it_again",
-     {"dial", "port failed", "dial"},
-     State::Idle,
-     "00:00",
-     "разгов.",
-     "5/0",
-     {"ATZ", "ATDP123", "ATZ", "ATDP123"}},
+     kBusy + "; settings button; port 2; tick 30", "Idle 00:00 ожидан. 5/1",
+     "ATZ ATDP123 ATZ ATDP123"},
+    {"a_port_failure_clears_port_open", kBusy + "; port failed", "Waiting 00:00 разгов. 5/0",
+     "ATZ ATDP123", false},
+    {"the_dial_after_a_port_failure_opens_it_again", "dial; port failed; dial",
+     "Idle 00:00 разгов. 5/0", "ATZ ATDP123 ATZ ATDP123"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Run, DialRunTable, testing::ValuesIn(kRows),
-                         [](const testing::TestParamInfo<Row>& info) {
-                             return std::string(info.param.name);
-                         });
+                         [](const testing::TestParamInfo<Row>& info) { return info.param.name; });
 
 // The order of what one dial asks of the window: the pauses come between the lines, so the modem
 // has the time it needs and nothing else runs meanwhile.
 TEST(DialRun, TheDialProcedurePausesBeforeEachLine) {
+    const std::string kFirstDial = "open 4; pause 500; send ATZ; pause 500; send ATDP123";
     const struct {
-        const char* name;
-        Lines inputs;
-        Lines trace;
+        std::string inputs;
+        std::string trace;
     } kRows[] = {
-        {"first dial",
-         {"port 3", "dial"},
-         {"open 3", "pause 500", "send ATZ", "pause 500", "send ATDP123"}},
-        {"port open already",
-         {"dial", "dial"},
-         {"open 4", "pause 500", "send ATZ", "pause 500", "send ATDP123", "pause 500",
-          "send ATDP123"}},
-        {"unfinished opening",
-         {"open unfinished", "dial"},
-         {"open 4", "pause 500", "send ATZ", "pause 500", "send ATDP123"}},
-        {"opening fails", {"open throws", "dial"}, {"open 4"}},
-        {"reset",
-         {"dial", "reset"},
-         {"open 4", "pause 500", "send ATZ", "pause 500", "send ATDP123", "send ATZ"}},
-        {"conversation",
-         {"dial", "talk"},
-         {"open 4", "pause 500", "send ATZ", "pause 500", "send ATDP123", "close"}},
+        {"port 3; dial", "open 3; pause 500; send ATZ; pause 500; send ATDP123"},
+        {"dial; dial", kFirstDial + "; pause 500; send ATDP123"},
+        {"open unfinished; dial", kFirstDial},
+        {"open throws; dial", "open 4"},
+        {"dial; reset", kFirstDial + "; send ATZ"},
+        {"dial; talk", kFirstDial + "; close"},
     };
     for (const auto& row : kRows) {
         FakeWindow window;
         DialRun run(window);
         run.ishodnoe();
-        for (const std::string& input : row.inputs) {
-            apply(run, window, input);
-        }
-        EXPECT_EQ(window.trace, row.trace) << row.name;
+        run_inputs(run, window, row.inputs);
+        EXPECT_EQ(joined(window.trace, "; "), row.trace) << row.inputs;
     }
 }
 
