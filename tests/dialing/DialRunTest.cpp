@@ -69,7 +69,8 @@ class FakeWindow : public DialRun::Listener {
 //   dial, reset, talk, hang up       the buttons «Автодозвон», «Сброс», «Разговор», the prompt's OK
 //   reply <text>                     a received chunk
 //   tick [N], talk tick [N]          N seconds of the countdown or of the conversation clock
-//   settings button, port failed     the port let go from outside the run
+//   settings button, exit button     the port let go from outside the run
+//   port failed                      the port's threads have ended
 //   number <text>, wait <s>, attempts <n>, port <n>, init <cmd>   what the user changes
 //   open throws, open unfinished     how the next opening of the port goes
 // A tick arrives only while its ticker runs, as a timer's would.
@@ -89,7 +90,7 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
             run.conversationStarted();
         } else if (input == "hang up") {
             run.conversationEnded();
-        } else if (input == "settings button") {
+        } else if (input == "settings button" || input == "exit button") {
             run.releasePort();
         } else if (input == "port failed") {
             window.port_is_open = false;
@@ -277,6 +278,8 @@ const Row kRows[] = {
      kBusy + "; settings button; port 2; tick 30", "Idle 00:00 ожидан. 5/1",
      "ATZ ATDP123 ATZ ATDP123"},
     {"a_port_failure_clears_port_open", kBusy + "; port failed", "Waiting 00:00 разгов. 5/0",
+     "ATZ ATDP123", false},
+    {"the_exit_button_lets_go_of_the_port", kBusy + "; exit button", "Waiting 00:00 разгов. 5/0",
      "ATZ ATDP123", false},
     {"the_dial_after_a_port_failure_opens_it_again", "dial; port failed; dial",
      "Idle 00:00 разгов. 5/0", "ATZ ATDP123 ATZ ATDP123"},
