@@ -1,33 +1,22 @@
 #include "QuickList.h"
 
 #include "Error.h"
+#include "FileError.h"
 #include "Files.h"
+#include "Text.h"
 
 std::vector<std::string> parse_quick_list(std::string_view bytes) {
-    bytes = bytes.substr(0, bytes.find('\0'));
     std::vector<std::string> entries;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = bytes.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            entries.emplace_back(bytes.substr(start));
-            break;
-        }
-        entries.emplace_back(bytes.substr(start, end - start));
-        start = end + 1;
-        if (bytes[end] == '\r' && start < bytes.size() && bytes[start] == '\n') {
-            ++start;
-        }
+    for (const auto& line :
+         platform::split_lines(bytes.substr(0, bytes.find('\0')), platform::LineEnds::CrOrLf)) {
+        entries.emplace_back(line.text);
     }
     return entries;
 }
 
 std::vector<std::string> read_quick_list(const std::string& path) {
-    std::string bytes;
-    if (platform::read_whole_file(path, bytes) != platform::ReadStatus::Ok) {
-        return {};
-    }
-    return parse_quick_list(bytes);
+    // A file that cannot be read leaves no bytes: an empty list.
+    return parse_quick_list(platform::read_whole_file(path).bytes);
 }
 
 std::string format_quick_list(const std::vector<std::string>& entries) {
@@ -43,7 +32,8 @@ std::string format_quick_list(const std::vector<std::string>& entries) {
 }
 
 void write_quick_list(const std::string& path, const std::vector<std::string>& entries) {
-    if (!platform::replace_file(path, format_quick_list(entries))) {
-        throw platform::Error("Cannot create file " + path);
+    if (platform::replace_file(path, format_quick_list(entries))) {
+        throw platform::Error(
+            platform::file_error_message(platform::FileMessage::CannotCreate, path));
     }
 }

@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include "Error.h"
+#include "FileError.h"
 #include "IniFile.h"
 
 namespace {
@@ -42,7 +44,15 @@ TSettings read_settings(const std::string& settings_path) {
 }
 
 void write_settings(const TSettings& s, const std::string& settings_path) {
-    platform::IniFile ini = platform::IniFile::load_for_update(settings_path);
+    const auto fail = [&settings_path] {
+        return platform::Error(
+            platform::file_error_message(platform::FileMessage::UnableToWrite, settings_path));
+    };
+    std::error_code error;
+    platform::IniFile ini = platform::IniFile::load_for_update(settings_path, error);
+    if (error) {
+        throw fail();  // never replace contents that could not be read
+    }
     const auto put = [&ini](std::string_view key, std::string_view value) {
         ini.set_value(kSection, key, value);
     };
@@ -58,5 +68,7 @@ void write_settings(const TSettings& s, const std::string& settings_path) {
     put("countr", std::to_string(s.font_charset));
     put("l_min", s.speaker_min);
     put("l_max", s.speaker_max);
-    ini.save(settings_path);
+    if (ini.save(settings_path)) {
+        throw fail();
+    }
 }

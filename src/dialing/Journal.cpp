@@ -1,16 +1,11 @@
 #include "Journal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QString>
-#include <cerrno>
-#include <cstring>
 
 #include "Cp1251.h"
 #include "Error.h"
-#include "UniqueFd.h"
+#include "FileError.h"
+#include "Files.h"
 
 namespace {
 
@@ -27,10 +22,6 @@ std::string local_time_text(std::time_t when, const char* format) {
     char text[128];
     const std::size_t length = std::strftime(text, sizeof text, format, &parts);
     return platform::toCp1251(QString::fromLocal8Bit(text, qsizetype(length)));
-}
-
-[[noreturn]] void fail(const std::string& path, int error) {
-    throw platform::Error("Cannot write to the journal " + path + ": " + std::strerror(error));
 }
 
 }  // namespace
@@ -56,27 +47,8 @@ std::string long_time_text(std::time_t when) {
 }
 
 void append_journal_record(const std::string& path, std::string_view record) {
-    platform::UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd) {
-        fail(path, errno);
-    }
-    ssize_t written;
-    do {
-        written = ::write(fd.get(), record.data(), record.size());
-    } while (written < 0 && errno == EINTR);
-    if (written < 0) {
-        fail(path, errno);
-    }
-    if (std::size_t(written) != record.size()) {
-        // A short write means the disk is full; take the partial line back so no torn record
-        // is left between whole ones.
-        struct stat st {};
-        if (::fstat(fd.get(), &st) == 0) {
-            [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), st.st_size - written);
-        }
-        fail(path, ENOSPC);
-    }
-    if (!fd.close_checked()) {
-        fail(path, errno);
+    if (const auto error = platform::append_file(path, record)) {
+        throw platform::Error(
+            platform::file_error_message(platform::FileMessage::JournalWrite, path, error));
     }
 }

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "FileError.h"
 #include "UniqueFd.h"
 
 namespace platform {
@@ -24,27 +25,32 @@ std::string directory_of(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::error_code last_error() {
+    return {errno, std::generic_category()};
+}
+
 // The file that a write to `path` has to replace: symbolic links are followed, so that the link
-// stays a link and its target gets the new contents. Empty on a link loop.
-std::string resolve_links(const std::string& path) {
-    std::string target = path;
+// stays a link and its target gets the new contents. An error on a link that cannot be read, a
+// loop or a chain too long to follow.
+std::error_code resolve_links(const std::string& path, std::string& target) {
+    target = path;
     for (int depth = 0; depth < 40; ++depth) {
         struct stat st {};
         if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            return target;
+            return {};
         }
         std::array<char, PATH_MAX> link;
         const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
-        if (n < 0 || std::size_t(n) >= link.size()) {
-            return {};
+        if (n < 0) {
+            return last_error();
+        }
+        if (n == 0 || std::size_t(n) >= link.size()) {
+            return FileErrc::NotRegular;
         }
         const std::string next(link.data(), std::size_t(n));
-        if (next.empty()) {
-            return {};
-        }
         target = next.front() == '/' ? next : directory_of(target) + "/" + next;
     }
-    return {};
+    return FileErrc::NotRegular;
 }
 
 mode_t current_umask() {
@@ -66,53 +72,73 @@ mode_t current_umask() {
     return mask;
 }
 
-bool write_all(int fd, std::string_view data) {
+std::error_code write_all(int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = ::write(fd, data.data(), data.size());
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            return false;
+            return last_error();
         }
         data.remove_prefix(std::size_t(n));
     }
-    return true;
+    return {};
+}
+
+// Why `st`, the status of an existing file, is no file to read or replace; empty for a regular
+// file.
+std::error_code not_a_file(const struct stat& st) {
+    if (S_ISREG(st.st_mode)) {
+        return {};
+    }
+    if (S_ISDIR(st.st_mode)) {
+        return std::make_error_code(std::errc::is_a_directory);
+    }
+    return FileErrc::NotRegular;
 }
 
 }  // namespace
 
-ReadStatus read_whole_file(const std::string& path, std::string& out) {
-    out.clear();
+FileRead read_whole_file(const std::string& path) {
+    FileRead result;
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!fd) {
-        return errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+        result.error = last_error();
+        return result;
     }
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return ReadStatus::Unreadable;
+    if (::fstat(fd.get(), &st) != 0) {
+        result.error = last_error();
+        return result;
     }
+    result.error = not_a_file(st);
+    if (result.error) {
+        return result;
+    }
+    result.opened = true;
     std::array<char, 65536> buffer;
     for (;;) {
         const ssize_t n = ::read(fd.get(), buffer.data(), buffer.size());
         if (n == 0) {
-            return ReadStatus::Ok;
+            return result;
         }
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
             }
-            out.clear();
-            return ReadStatus::Unreadable;
+            result.error = last_error();
+            result.bytes.clear();
+            return result;
         }
-        out.append(buffer.data(), std::size_t(n));
+        result.bytes.append(buffer.data(), std::size_t(n));
     }
 }
 
-bool replace_file(const std::string& path, std::string_view bytes) {
-    const std::string target = resolve_links(path);
-    if (target.empty()) {
-        return false;
+std::error_code replace_file(const std::string& path, std::string_view bytes) {
+    std::string target;
+    if (auto error = resolve_links(path, target)) {
+        return error;
     }
     struct stat old {};
     bool exists = false;
@@ -120,38 +146,75 @@ bool replace_file(const std::string& path, std::string_view bytes) {
         exists = true;
         // A read-only file is never replaced, although its directory would allow the rename;
         // nor is anything that is not a plain file.
-        if (!S_ISREG(old.st_mode) || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
-            return false;
+        if (auto error = not_a_file(old)) {
+            return error;
+        }
+        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+            return last_error();
         }
     } else if (errno != ENOENT) {
-        return false;
+        return last_error();
     }
 
     std::string temp = directory_of(target) + "/.zvonmat-save.XXXXXX";
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd) {
-        return false;
+        return last_error();
     }
-    bool ok = write_all(fd.get(), bytes);
-    if (ok && exists) {
+    std::error_code error = write_all(fd.get(), bytes);
+    if (!error && exists) {
         // Keeping the owner only works for a privileged writer; otherwise the file becomes ours.
         [[maybe_unused]] const int ignored = ::fchown(fd.get(), old.st_uid, old.st_gid);
     }
     const mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~current_umask());
-    ok = ok && ::fchmod(fd.get(), mode) == 0;
-    ok = ok && ::fsync(fd.get()) == 0;
-    ok = fd.close_checked() && ok;
-    ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
+    if (!error && ::fchmod(fd.get(), mode) != 0) {
+        error = last_error();
+    }
+    if (!error && ::fsync(fd.get()) != 0) {
+        error = last_error();
+    }
+    if (!fd.close_checked() && !error) {
+        error = last_error();
+    }
+    if (!error && ::rename(temp.c_str(), target.c_str()) != 0) {
+        error = last_error();
+    }
+    if (error) {
         ::unlink(temp.c_str());
-        return false;
+        return error;
     }
     // Make the rename itself durable; the file is complete whether or not this succeeds.
     UniqueFd dir(::open(directory_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir) {
         ::fsync(dir.get());
     }
-    return true;
+    return {};
+}
+
+std::error_code append_file(const std::string& path, std::string_view bytes) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd) {
+        return last_error();
+    }
+    ssize_t written;
+    do {
+        written = ::write(fd.get(), bytes.data(), bytes.size());
+    } while (written < 0 && errno == EINTR);
+    if (written < 0) {
+        return last_error();
+    }
+    if (std::size_t(written) != bytes.size()) {
+        // A short write means the disk is full; take the partial piece back.
+        struct stat st {};
+        if (::fstat(fd.get(), &st) == 0) {
+            [[maybe_unused]] const int ignored = ::ftruncate(fd.get(), st.st_size - written);
+        }
+        return std::make_error_code(std::errc::no_space_on_device);
+    }
+    if (!fd.close_checked()) {
+        return last_error();
+    }
+    return {};
 }
 
 }  // namespace platform

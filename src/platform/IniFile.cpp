@@ -6,25 +6,17 @@
 #include <initializer_list>
 
 #include "Cp1251.h"
-#include "Error.h"
 #include "Files.h"
+#include "Text.h"
 
 namespace platform {
 namespace {
 
-constexpr std::string_view kBlanks = " \t\r\v\f";
 constexpr std::size_t npos = std::string::npos;
-
-std::string_view trim(std::string_view s) {
-    const auto first = s.find_first_not_of(kBlanks);
-    if (first == npos) {
-        return {};
-    }
-    return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
-}
+constexpr std::string_view kIniBlanks = " \t\r\v\f";
 
 bool is_blank(char c) {
-    return kBlanks.find(c) != npos;
+    return kIniBlanks.find(c) != npos;
 }
 
 bool is_quote(char c) {
@@ -79,15 +71,8 @@ struct LineInfo {
 };
 
 LineInfo classify(std::string_view line) {
-    // The line end, then everything from the first NUL on, is not part of the line's text.
-    if (!line.empty() && line.back() == '\n') {
-        line.remove_suffix(1);
-    }
-    if (!line.empty() && line.back() == '\r') {
-        line.remove_suffix(1);
-    }
-    line = line.substr(0, line.find('\0'));
-    const std::string_view text = trim(line);
+    // Everything from the first NUL on is not part of the line's text.
+    const std::string_view text = trim(line.substr(0, line.find('\0')), kIniBlanks);
     if (text.empty() || text.front() == ';') {
         return {};
     }
@@ -96,13 +81,14 @@ LineInfo classify(std::string_view line) {
         if (close == npos) {
             return {};
         }
-        return {LineKind::Section, trim(text.substr(1, close - 1)), {}};
+        return {LineKind::Section, trim(text.substr(1, close - 1), kIniBlanks), {}};
     }
     const auto eq = text.find('=');
     if (eq == npos) {
         return {};
     }
-    return {LineKind::Key, trim(text.substr(0, eq)), unquote(trim(text.substr(eq + 1)))};
+    return {LineKind::Key, trim(text.substr(0, eq), kIniBlanks),
+            unquote(trim(text.substr(eq + 1), kIniBlanks))};
 }
 
 // Joins pieces with one allocation. (Chains of operator+ on temporaries also trip a false
@@ -133,9 +119,10 @@ std::string encode_value(std::string_view value) {
     return std::string(value);
 }
 
-void end_line(std::string& line) {
-    if (!line.empty() && line.back() != '\n') {
-        line += "\r\n";
+// Makes `line` end with LF before another line follows it.
+void end_line(IniFile::Line& line) {
+    if (!line.end.ends_with('\n')) {
+        line.end += "\r\n";
     }
 }
 
@@ -143,42 +130,28 @@ void end_line(std::string& line) {
 
 IniFile IniFile::parse(std::string_view bytes) {
     IniFile ini;
-    while (!bytes.empty()) {
-        const auto lf = bytes.find('\n');
-        const auto length = lf == npos ? bytes.size() : lf + 1;
-        ini.lines_.emplace_back(bytes.substr(0, length));
-        bytes.remove_prefix(length);
+    for (const auto& line : split_lines(bytes, LineEnds::Lf)) {
+        ini.lines_.push_back({std::string(line.text), std::string(line.end)});
     }
     return ini;
 }
 
 IniFile IniFile::load(const std::string& path) {
-    std::string bytes;
-    if (read_whole_file(path, bytes) != ReadStatus::Ok) {
-        return {};
-    }
-    return parse(bytes);
+    return parse(read_whole_file(path).bytes);
 }
 
-IniFile IniFile::load_for_update(const std::string& path) {
-    std::string bytes;
-    switch (read_whole_file(path, bytes)) {
-        case ReadStatus::Ok:
-            return parse(bytes);
-        case ReadStatus::Missing:
-            return {};
-        case ReadStatus::Unreadable:
-            break;
-    }
-    throw Error("Unable to write to " + path);
+IniFile IniFile::load_for_update(const std::string& path, std::error_code& error) {
+    FileRead read = read_whole_file(path);
+    error = read.error == std::errc::no_such_file_or_directory ? std::error_code() : read.error;
+    return parse(read.bytes);
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {
-    section = trim(section);
-    key = trim(key);
+    section = trim(section, kIniBlanks);
+    key = trim(key, kIniBlanks);
     bool in_section = false;
     for (const auto& line : lines_) {
-        const LineInfo info = classify(line);
+        const LineInfo info = classify(line.text);
         if (info.kind == LineKind::Section) {
             if (in_section) {
                 return std::nullopt;  // the first section of that name has ended
@@ -192,14 +165,14 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
 }
 
 void IniFile::set_value(std::string_view section, std::string_view key, std::string_view value) {
-    section = trim(section);
-    key = trim(key);
-    std::string new_line = concat({key, "=", encode_value(value), "\r\n"});
+    section = trim(section, kIniBlanks);
+    key = trim(key, kIniBlanks);
+    Line new_line{concat({key, "=", encode_value(value)}), "\r\n"};
 
     std::size_t header = npos;
     std::size_t last_in_section = npos;  // the header or the section's last key line
     for (std::size_t i = 0; i < lines_.size(); ++i) {
-        const LineInfo info = classify(lines_[i]);
+        const LineInfo info = classify(lines_[i].text);
         if (info.kind == LineKind::Section) {
             if (header != npos) {
                 break;
@@ -220,7 +193,7 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
         if (!lines_.empty()) {
             end_line(lines_.back());
         }
-        lines_.push_back(concat({"[", section, "]\r\n"}));
+        lines_.push_back({concat({"[", section, "]"}), "\r\n"});
         lines_.push_back(std::move(new_line));
         return;
     }
@@ -231,15 +204,14 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
 std::string IniFile::bytes() const {
     std::string out;
     for (const auto& line : lines_) {
-        out += line;
+        out += line.text;
+        out += line.end;
     }
     return out;
 }
 
-void IniFile::save(const std::string& path) const {
-    if (!replace_file(path, bytes())) {
-        throw Error("Unable to write to " + path);
-    }
+std::error_code IniFile::save(const std::string& path) const {
+    return replace_file(path, bytes());
 }
 
 std::string read_profile_string(const IniFile& ini, std::string_view section, std::string_view key,

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace platform {
@@ -23,9 +24,8 @@ class IniFile {
     // A missing or unreadable file reads as an empty document.
     static IniFile load(const std::string& path);
     // For a read-modify-write: a missing file is an empty document, but a file that exists and
-    // cannot be read throws platform::Error "Unable to write to <path>", so that saving never
-    // replaces contents that were not read.
-    static IniFile load_for_update(const std::string& path);
+    // cannot be read sets `error`, so that saving never replaces contents that were not read.
+    static IniFile load_for_update(const std::string& path, std::error_code& error);
     static IniFile parse(std::string_view bytes);
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -39,13 +39,17 @@ class IniFile {
 
     // Writes the whole file at once through a temporary file in the same directory and rename(),
     // so a crash leaves either the old or the new file. A symbolic link is followed and its
-    // target replaced; the old file's mode is kept. Throws platform::Error
-    // "Unable to write to <path>" when the file cannot be written, including when the existing
-    // file is not writable by us.
-    void save(const std::string& path) const;
+    // target replaced; the old file's mode is kept. An error when the file cannot be written,
+    // including when the existing file is not writable by us.
+    [[nodiscard]] std::error_code save(const std::string& path) const;
+
+    struct Line {
+        std::string text;
+        std::string end;  // the line end as it was read (LineEnds::Lf)
+    };
 
   private:
-    std::vector<std::string> lines_;  // each line with its own line end, if it had one
+    std::vector<Line> lines_;
 };
 
 // The reader's buffer holds 1024 bytes with the terminating NUL.

@@ -38,9 +38,8 @@ std::string MachineStore::default_path() {
 }
 
 MachineStore MachineStore::load(const std::string& path) {
-    std::string bytes;
-    read_whole_file(path, bytes);  // a missing or unreadable file leaves no bytes: an empty store
-    return parse(bytes);
+    // A missing or unreadable file leaves no bytes: an empty store.
+    return parse(read_whole_file(path).bytes);
 }
 
 MachineStore MachineStore::parse(std::string_view bytes) {

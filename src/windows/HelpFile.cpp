@@ -10,6 +10,7 @@
 
 #include "Cp1251.h"
 #include "Files.h"
+#include "Text.h"
 
 #ifndef ZVONMAT_DATADIR
 #define ZVONMAT_DATADIR "/usr/local/share/zvonmat"
@@ -20,17 +21,9 @@ namespace {
 // Context numbers have at most this many digits, so they always fit an int.
 constexpr std::size_t kMaxContextDigits = 9;
 
-std::string_view trimmed(std::string_view line) {
-    const auto first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
-}
-
 // The context number of a topic header line "[N]", or -1 for any other line.
 int header_context(std::string_view line) {
-    line = trimmed(line);
+    line = platform::trim(line);
     if (line.size() < 3 || line.front() != '[' || line.back() != ']') {
         return -1;
     }
@@ -79,10 +72,9 @@ QString HelpFile::topic(int context) const {
     if (!data_dir_.empty()) {
         paths.push_back(data_dir_ + "/" + kFileName);
     }
-    std::string bytes;
     for (const std::string& path : paths) {
-        if (platform::read_whole_file(path, bytes) == platform::ReadStatus::Ok) {
-            const auto topics = parse(bytes);
+        if (const auto read = platform::read_whole_file(path); !read.error) {
+            const auto topics = parse(read.bytes);
             const auto found = topics.find(context);
             return found == topics.end() ? QString() : found->second;
         }
@@ -94,13 +86,7 @@ std::map<int, QString> HelpFile::parse(std::string_view bytes) {
     std::map<int, QString> topics;
     int context = -1;
     QStringList lines;
-    while (!bytes.empty()) {
-        const auto end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
+    for (const auto& [line, end] : platform::split_lines(bytes, platform::LineEnds::Lf)) {
         const int next = header_context(line);
         if (next >= 0) {
             if (context >= 0) {

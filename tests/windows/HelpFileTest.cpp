@@ -72,8 +72,9 @@ TEST(HelpFileTest, LooksInTheWorkingDirectoryFirstThenInTheDataDirectory) {
 
 TEST(HelpFileTest, ShippedFileHasARussianTopicForEveryContextInCrLfLines) {
     const auto path = std::filesystem::path(__FILE__).parent_path() / "../../assets/zvonmat.hlp";
-    std::string bytes;
-    ASSERT_EQ(platform::read_whole_file(path.string(), bytes), platform::ReadStatus::Ok);
+    const platform::FileRead read = platform::read_whole_file(path.string());
+    ASSERT_FALSE(read.error) << read.error.message();
+    const std::string& bytes = read.bytes;
     for (std::size_t at = bytes.find('\n'); at != std::string::npos;
          at = bytes.find('\n', at + 1)) {
         ASSERT_TRUE(at > 0 && bytes[at - 1] == '\r') << "bare LF at byte " << at;
