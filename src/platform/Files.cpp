@@ -192,7 +192,9 @@ std::error_code replace_file(const std::string& path, std::string_view bytes) {
 }
 
 std::error_code append_file(const std::string& path, std::string_view bytes) {
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
+    // O_NONBLOCK: a FIFO under the file's name with no reader fails at once instead of hanging.
+    UniqueFd fd(::open(path.c_str(),
+                       O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0666));
     if (!fd) {
         return last_error();
     }

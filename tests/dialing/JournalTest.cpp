@@ -1,6 +1,7 @@
 #include "Journal.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 
@@ -43,6 +44,10 @@ TEST(JournalFile, CreatesOnceThenAppendsAndReportsWhatCannotBeWritten) {
               "Cannot write to the journal " + missing_dir + ": No such file or directory");
     EXPECT_EQ(errorOf("/dev/full", "x\r\n"),
               "Cannot write to the journal /dev/full: No space left on device");
+    const std::string fifo = dir.filePath("fifo.jur").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(errorOf(fifo, "x\r\n"),
+              "Cannot write to the journal " + fifo + ": No such device or address");
     EXPECT_EQ(file_contents(path), "one\r\ntwo\r\n");
 }
 
