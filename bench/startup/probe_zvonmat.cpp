@@ -17,7 +17,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zvonmat"));
-    TCaretBlinkLimit caret_blink;
+    CaretBlinkLimit caret_blink;
     TForm1 Form1;
     const QStringList args = QApplication::arguments();
     const qsizetype dial = args.indexOf(QStringLiteral("--dial"));

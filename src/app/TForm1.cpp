@@ -84,27 +84,27 @@ void TForm1::connectHandlers() {
     for (TGradButton* key :
          {RxSpeedButton1, RxSpeedButton2, RxSpeedButton3, RxSpeedButton4, RxSpeedButton5,
           RxSpeedButton6, RxSpeedButton7, RxSpeedButton8, RxSpeedButton9, RxSpeedButton11}) {
-        connect(key, &TSpeedButton::clicked, this,
+        connect(key, &SpeedButton::clicked, this,
                 [this, key] { platform::guarded([&] { RxSpeedButtonDigitClick(key); }); });
     }
-    connect(RxSpeedButton10, &TSpeedButton::clicked, this,
+    connect(RxSpeedButton10, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::RxSpeedButton10Click));
     connect(BitBtn1, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn1Click));
     ListBox1->viewport()->installEventFilter(this);
-    connect(GradButton3, &TSpeedButton::clicked, this,
+    connect(GradButton3, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton3Click));
-    connect(GradButton1, &TSpeedButton::clicked, this,
+    connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton1Click));
-    connect(GradButtonCopy2, &TSpeedButton::clicked, this,
+    connect(GradButtonCopy2, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy2Click));
     connect(Timer1, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer1Timer));
-    connect(GradButton2, &TSpeedButton::clicked, this,
+    connect(GradButton2, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton2Click));
     connect(Timer2, &QTimer::timeout, this, platform::handler(this, &TForm1::Timer2Timer));
-    connect(GradButtonCopy3, &TSpeedButton::clicked, this,
+    connect(GradButtonCopy3, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy3Click));
     connect(BitBtn2, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn2Click));
-    connect(GradButtonCopy1, &TSpeedButton::clicked, this,
+    connect(GradButtonCopy1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy1Click));
 }
 
@@ -188,7 +188,7 @@ void TForm1::insert_to_list() {
     }
 }
 
-void TForm1::RxSpeedButtonDigitClick(const TSpeedButton* key) {
+void TForm1::RxSpeedButtonDigitClick(const SpeedButton* key) {
     Comboedit2->setText(Comboedit2->text() + QString::number(key->Tag));
 }
 

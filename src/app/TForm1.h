@@ -18,13 +18,13 @@ class QLineEdit;
 class QListWidget;
 class QTimer;
 class QToolButton;
-class TBevel;
+class Bevel;
 class TGradButton;
 class TGradButtonCopy;
-class TImage;
-class TLabel;
-class TPanel;
-class TSpeedButton;
+class Image;
+class Label;
+class Panel;
+class SpeedButton;
 
 // The main window: a borderless, rounded device front of fixed layout that the user drags by its
 // own surface. It exists for the whole run and owns every control, both timers and the values
@@ -65,17 +65,17 @@ class TForm1 : public QWidget, private DialRun::Listener {
     const DialRun& dialRun() const { return run_; }
 
     // Controls, named as in the layout.
-    TImage* Image1;
-    TPanel* Panel1;
-    TBevel* Bevel1;
-    TLabel* Label1;
-    TLabel* Label2;
-    TLabel* Label3;
+    Image* Image1;
+    Panel* Panel1;
+    Bevel* Bevel1;
+    Label* Label1;
+    Label* Label2;
+    Label* Label3;
     TGradButtonCopy* GradButtonCopy1;
     TGradButtonCopy* GradButtonCopy2;
     TGradButtonCopy* GradButtonCopy3;
-    TLabel* Label4;
-    TLabel* Label5;
+    Label* Label4;
+    Label* Label5;
     TGradButton* RxSpeedButton1;
     TGradButton* RxSpeedButton2;
     TGradButton* RxSpeedButton3;
@@ -88,17 +88,17 @@ class TForm1 : public QWidget, private DialRun::Listener {
     TGradButton* RxSpeedButton10;
     TGradButton* RxSpeedButton11;
     TGradButton* RxSpeedButton12;
-    TPanel* Panel2;
+    Panel* Panel2;
     TGradButton* GradButton1;
     TGradButton* GradButton2;
-    TPanel* Panel3;
+    Panel* Panel3;
     TGradButton* GradButton3;
     QLineEdit* Edit1;
     QLineEdit* Edit2;
     QListWidget* ListBox1;
     QLineEdit* Comboedit2;
     QLineEdit* ComboEdit1;
-    TPanel* Panel4;
+    Panel* Panel4;
     QToolButton* BitBtn1;
     QToolButton* BitBtn2;
     serial::TZRTComm32* Comm321;
@@ -119,7 +119,7 @@ class TForm1 : public QWidget, private DialRun::Listener {
 
     // RxSpeedButton1Click .. RxSpeedButton9Click and RxSpeedButton11Click: the digit keys append
     // their Tag to the number field. RxSpeedButton10 ("D") deletes its last character.
-    void RxSpeedButtonDigitClick(const TSpeedButton* key);
+    void RxSpeedButtonDigitClick(const SpeedButton* key);
     void RxSpeedButton10Click();
     void BitBtn1Click();
     void ListBox1DblClick();

@@ -117,18 +117,18 @@ class FixedRowDelegate : public QStyledItemDelegate {
 }  // namespace
 
 void TForm1::createControls() {
-    using Cut = TPanel::TBevelCut;
+    using Cut = Panel::BevelCut;
 
-    Image1 = new TImage(this);
+    Image1 = new Image(this);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(0, 0, 245, 340);
     Image1->setPicture(backgroundPicture());
 
     Panel1 = makePanel(this, "Panel1", {24, 128, 201, 137}, Qt::black, Cut::Raised, Cut::Lowered);
-    Bevel1 = new TBevel(Panel1);
+    Bevel1 = new Bevel(Panel1);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setGeometry(104, 24, 89, 28);
-    Bevel1->setStyle(TBevel::TBevelStyle::Raised);
+    Bevel1->setStyle(Bevel::BevelStyle::Raised);
     Label1 = makeLabel(Panel1, "Label1", {110, 26, 45, 24}, QStringLiteral("00:00"), kLime,
                        layoutFont(19));
     Label2 = makeLabel(Panel1, "Label2", {160, 32, 29, 13}, QStringLiteral("(м:с)"), kLime,

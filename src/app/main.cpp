@@ -10,7 +10,7 @@ namespace {
 
 // Every handler of the program runs guarded and reports its own errors; this only catches what
 // would otherwise end the program from inside Qt's event delivery.
-class TApplication : public QApplication {
+class Application : public QApplication {
   public:
     using QApplication::QApplication;
 
@@ -27,12 +27,12 @@ class TApplication : public QApplication {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TApplication app(argc, argv);
-    TApplication::setApplicationName(QStringLiteral("zvonmat"));
+    Application app(argc, argv);
+    Application::setApplicationName(QStringLiteral("zvonmat"));
     platform::install_widget_reports();
-    TCaretBlinkLimit caret_blink;
+    CaretBlinkLimit caret_blink;
     TForm1 Form1;
     Form1.show();
     Form1.activateWindow();
-    return TApplication::exec();
+    return Application::exec();
 }

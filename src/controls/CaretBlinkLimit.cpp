@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <utility>
 
-TCaretBlinkLimit::TCaretBlinkLimit(std::chrono::milliseconds limit, QObject* parent)
+CaretBlinkLimit::CaretBlinkLimit(std::chrono::milliseconds limit, QObject* parent)
     : QObject(parent), flash_time_(QApplication::cursorFlashTime()) {
     idle_.setSingleShot(true);
     idle_.setInterval(limit);
@@ -13,14 +13,14 @@ TCaretBlinkLimit::TCaretBlinkLimit(std::chrono::milliseconds limit, QObject* par
     idle_.start();
 }
 
-TCaretBlinkLimit::~TCaretBlinkLimit() {
+CaretBlinkLimit::~CaretBlinkLimit() {
     qApp->removeEventFilter(this);
     if (stopped_) {
         QApplication::setCursorFlashTime(flash_time_);
     }
 }
 
-bool TCaretBlinkLimit::eventFilter(QObject* watched, QEvent* event) {
+bool CaretBlinkLimit::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::KeyPress:
         case QEvent::MouseButtonPress:
@@ -39,7 +39,7 @@ bool TCaretBlinkLimit::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-void TCaretBlinkLimit::Stop() {
+void CaretBlinkLimit::Stop() {
     if (flash_time_ > 0) {
         stopped_ = true;
         QApplication::setCursorFlashTime(0);

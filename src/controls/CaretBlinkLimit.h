@@ -9,13 +9,13 @@
 // program twice a second for as long as it runs, which is nearly all a dialler left open on the
 // desk would otherwise do; a caret that stays lit still shows where typing goes. Installed on the
 // application, it watches every window; it puts the flash time back when it goes.
-class TCaretBlinkLimit : public QObject {
+class CaretBlinkLimit : public QObject {
   public:
     static constexpr std::chrono::milliseconds kDefaultLimit{10000};
 
-    explicit TCaretBlinkLimit(std::chrono::milliseconds limit = kDefaultLimit,
-                              QObject* parent = nullptr);
-    ~TCaretBlinkLimit() override;
+    explicit CaretBlinkLimit(std::chrono::milliseconds limit = kDefaultLimit,
+                             QObject* parent = nullptr);
+    ~CaretBlinkLimit() override;
 
     bool Stopped() const { return stopped_; }
 

@@ -27,9 +27,9 @@ void setColors(QWidget* widget, const QColor& text, const QColor& base) {
     widget->setPalette(palette);
 }
 
-TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  const QColor& color, const QFont& font) {
-    auto* label = new TLabel(caption, parent);
+Label* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                 const QColor& color, const QFont& font) {
+    auto* label = new Label(caption, parent);
     label->setObjectName(QLatin1String(name));
     label->setFont(font);
     label->setDesignGeometry(geometry);
@@ -39,9 +39,9 @@ TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QStri
     return label;
 }
 
-TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
-                  TPanel::TBevelCut inner, TPanel::TBevelCut outer) {
-    auto* panel = new TPanel(parent);
+Panel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
+                 Panel::BevelCut inner, Panel::BevelCut outer) {
+    auto* panel = new Panel(parent);
     panel->setObjectName(QLatin1String(name));
     panel->setGeometry(geometry);
     panel->setColor(color);

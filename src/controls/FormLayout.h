@@ -10,7 +10,7 @@
 
 class QWidget;
 class TGradButton;
-class TLabel;
+class Label;
 
 // Building blocks of the program's fixed window layouts: every window is laid out in pixels, in
 // the classic 8-point face (11 pixels high) or in sizes given in pixels too, so the layout holds
@@ -28,11 +28,11 @@ QFont layoutFont(int pixel_size = 11, bool bold = false);
 void setColors(QWidget* widget, const QColor& text, const QColor& base);
 
 // A label at `geometry` (its smallest size; an empty size means as large as its text).
-TLabel* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
-                  const QColor& color, const QFont& font);
+Label* makeLabel(QWidget* parent, const char* name, QRect geometry, const QString& caption,
+                 const QColor& color, const QFont& font);
 
-TPanel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
-                  TPanel::TBevelCut inner, TPanel::TBevelCut outer);
+Panel* makePanel(QWidget* parent, const char* name, QRect geometry, const QColor& color,
+                 Panel::BevelCut inner, Panel::BevelCut outer);
 
 // A gradient button with a white caption in the layout's face.
 TGradButton* makeGradButton(QWidget* parent, const char* name, QRect geometry,

@@ -113,7 +113,7 @@ void paintGradientFace(QPainter& painter, const QRect& rect, const QImage& pictu
     painter.restore();
 }
 
-TGradButton::TGradButton(QWidget* parent) : TSpeedButton(parent) {
+TGradButton::TGradButton(QWidget* parent) : SpeedButton(parent) {
     // The picture starts at the whole default size; the first resize or paint fits it.
     render(QSize(100, 30));
     resize(100, 30);
@@ -206,18 +206,18 @@ void TGradButton::resizeEvent(QResizeEvent* event) {
     // Linked copies may be painted before this button (on first show, a copy on an earlier
     // container comes first): they must already find the picture at its proper size.
     fitBitmap();
-    TSpeedButton::resizeEvent(event);
+    SpeedButton::resizeEvent(event);
 }
 
 void TGradButton::paintEvent(QPaintEvent* /*event*/) {
     fitBitmap();
     QPainter painter(this);
-    paintGradientFace(painter, rect(), grad_bitmap_, FState() == TButtonState::Down, border_width_,
+    paintGradientFace(painter, rect(), grad_bitmap_, FState() == ButtonState::Down, border_width_,
                       bevel_width_, highlight_color_, shadow_color_, face_color_, Caption(), font(),
                       FontColor());
 }
 
-TGradButtonCopy::TGradButtonCopy(QWidget* parent) : TSpeedButton(parent) {
+TGradButtonCopy::TGradButtonCopy(QWidget* parent) : SpeedButton(parent) {
     setGeometry(0, 0, 50, 25);
     setCaption(QStringLiteral("TGradButtonCopy"));
     setFontColor(QColor(255, 255, 0));
@@ -238,11 +238,11 @@ void TGradButtonCopy::paintEvent(QPaintEvent* event) {
     // instead of reading a destroyed picture.
     const TGradButton* link = link_.data();
     if (link == nullptr) {
-        TSpeedButton::paintEvent(event);
+        SpeedButton::paintEvent(event);
         return;
     }
     QPainter painter(this);
-    paintGradientFace(painter, rect(), link->GradBitmap(), FState() == TButtonState::Down,
+    paintGradientFace(painter, rect(), link->GradBitmap(), FState() == ButtonState::Down,
                       link->BorderWidth(), link->BevelWidth(), link->HighlightColor(),
                       link->ShadowColor(), link->FaceColor(), Caption(), font(), FontColor());
 }

@@ -20,7 +20,7 @@ int MulDiv(int a, int b, int c);
 // 255) per channel. Band 0 is exactly `top`, band 255 exactly `bottom`.
 void FillGradient(const QColor& top, const QColor& bottom, QImage& picture);
 
-class TGradButton : public TSpeedButton {
+class TGradButton : public SpeedButton {
     Q_OBJECT
   public:
     explicit TGradButton(QWidget* parent = nullptr);
@@ -63,7 +63,7 @@ class TGradButton : public TSpeedButton {
     int render_count_ = 0;
 };
 
-class TGradButtonCopy : public TSpeedButton {
+class TGradButtonCopy : public SpeedButton {
     Q_OBJECT
   public:
     // The copy's parent must be the container it lies on.

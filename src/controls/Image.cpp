@@ -2,21 +2,21 @@
 
 #include <QPainter>
 
-TImage::TImage(QWidget* parent) : QWidget(parent) {
+Image::Image(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void TImage::setPicture(const QPixmap& picture) {
+void Image::setPicture(const QPixmap& picture) {
     picture_ = picture;
     update();
 }
 
-void TImage::setClipShape(const QRegion& shape) {
+void Image::setClipShape(const QRegion& shape) {
     clip_shape_ = shape;
     update();
 }
 
-void TImage::paintEvent(QPaintEvent*) {
+void Image::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (!clip_shape_.isEmpty()) {
         painter.setClipRegion(clip_shape_);

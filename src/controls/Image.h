@@ -8,10 +8,10 @@
 // so presses on it reach the window beneath. Where a clip shape is set, nothing of the picture
 // is drawn outside it: a rounded window then stays rounded even where the window system ignores
 // its mask.
-class TImage : public QWidget {
+class Image : public QWidget {
     Q_OBJECT
   public:
-    explicit TImage(QWidget* parent = nullptr);
+    explicit Image(QWidget* parent = nullptr);
 
     const QPixmap& Picture() const { return picture_; }
     void setPicture(const QPixmap& picture);

@@ -3,29 +3,29 @@
 #include <QEvent>
 #include <QFontMetrics>
 
-TLabel::TLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+Label::Label(const QString& text, QWidget* parent) : QLabel(text, parent) {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void TLabel::setDesignGeometry(const QRect& geometry) {
+void Label::setDesignGeometry(const QRect& geometry) {
     design_size_ = geometry.size();
     setGeometry(geometry);
     fitText();
 }
 
-void TLabel::setText(const QString& text) {
+void Label::setText(const QString& text) {
     QLabel::setText(text);
     fitText();
 }
 
-void TLabel::changeEvent(QEvent* event) {
+void Label::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         fitText();
     }
 }
 
-void TLabel::fitText() {
+void Label::fitText() {
     const QFontMetrics metrics(font());
     const QSize needed(metrics.horizontalAdvance(text()), metrics.height());
     resize(design_size_.expandedTo(needed));

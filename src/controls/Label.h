@@ -5,10 +5,10 @@
 // A text label that lies transparently on its parent and grows to show its whole text, never
 // below the size it was laid out with: a clock showing "100:00" or a caption in a wider
 // substitute face is never clipped.
-class TLabel : public QLabel {
+class Label : public QLabel {
     Q_OBJECT
   public:
-    TLabel(const QString& text, QWidget* parent);
+    Label(const QString& text, QWidget* parent);
 
     // Lays the label out at `geometry`, the smallest size it will take.
     void setDesignGeometry(const QRect& geometry);

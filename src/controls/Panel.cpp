@@ -7,14 +7,14 @@ namespace {
 const QColor kHighlight(255, 255, 255);
 const QColor kShadow(128, 128, 128);
 
-void drawCut(QPainter& painter, QRect& rect, TPanel::TBevelCut cut, int width) {
+void drawCut(QPainter& painter, QRect& rect, Panel::BevelCut cut, int width) {
     switch (cut) {
-        case TPanel::TBevelCut::None:
+        case Panel::BevelCut::None:
             break;
-        case TPanel::TBevelCut::Raised:
+        case Panel::BevelCut::Raised:
             Frame3D(painter, rect, kHighlight, kShadow, width);
             break;
-        case TPanel::TBevelCut::Lowered:
+        case Panel::BevelCut::Lowered:
             Frame3D(painter, rect, kShadow, kHighlight, width);
             break;
     }
@@ -22,14 +22,14 @@ void drawCut(QPainter& painter, QRect& rect, TPanel::TBevelCut cut, int width) {
 
 }  // namespace
 
-TPanel::TPanel(QWidget* parent) : QWidget(parent) {
+Panel::Panel(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     // A windowed control keeps its mouse presses: a press on a panel must not drag the window.
     setAttribute(Qt::WA_NoMousePropagation);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPanel::setBevelInner(TBevelCut cut) {
+void Panel::setBevelInner(BevelCut cut) {
     if (cut == bevel_inner_) {
         return;
     }
@@ -37,7 +37,7 @@ void TPanel::setBevelInner(TBevelCut cut) {
     update();
 }
 
-void TPanel::setBevelOuter(TBevelCut cut) {
+void Panel::setBevelOuter(BevelCut cut) {
     if (cut == bevel_outer_) {
         return;
     }
@@ -45,7 +45,7 @@ void TPanel::setBevelOuter(TBevelCut cut) {
     update();
 }
 
-void TPanel::setBevelWidth(int width) {
+void Panel::setBevelWidth(int width) {
     if (width == bevel_width_) {
         return;
     }
@@ -53,7 +53,7 @@ void TPanel::setBevelWidth(int width) {
     update();
 }
 
-void TPanel::setColor(const QColor& color) {
+void Panel::setColor(const QColor& color) {
     const QColor rgb(color.rgb());
     if (rgb == color_) {
         return;
@@ -62,7 +62,7 @@ void TPanel::setColor(const QColor& color) {
     update();
 }
 
-void TPanel::paintEvent(QPaintEvent* /*event*/) {
+void Panel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     QRect r = rect();
     painter.fillRect(r, color_);
@@ -70,13 +70,13 @@ void TPanel::paintEvent(QPaintEvent* /*event*/) {
     drawCut(painter, r, bevel_inner_, bevel_width_);
 }
 
-TBevel::TBevel(QWidget* parent) : QWidget(parent) {
+Bevel::Bevel(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     // Only a frame: presses go to the container beneath it and its inside shows through.
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void TBevel::setStyle(TBevelStyle style) {
+void Bevel::setStyle(BevelStyle style) {
     if (style == style_) {
         return;
     }
@@ -84,10 +84,10 @@ void TBevel::setStyle(TBevelStyle style) {
     update();
 }
 
-void TBevel::paintEvent(QPaintEvent* /*event*/) {
+void Bevel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     QRect r = rect();
-    if (style_ == TBevelStyle::Raised) {
+    if (style_ == BevelStyle::Raised) {
         Frame3D(painter, r, kHighlight, kShadow, 1);
     } else {
         Frame3D(painter, r, kShadow, kHighlight, 1);

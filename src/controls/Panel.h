@@ -7,17 +7,17 @@
 
 // A plain container with the classic two-ring bevel. It keeps mouse presses to itself, as a
 // windowed control does, so a press on it never drags the window it lies on.
-class TPanel : public QWidget {
+class Panel : public QWidget {
     Q_OBJECT
   public:
-    enum class TBevelCut { None, Lowered, Raised };
+    enum class BevelCut { None, Lowered, Raised };
 
-    explicit TPanel(QWidget* parent = nullptr);
+    explicit Panel(QWidget* parent = nullptr);
 
-    TBevelCut BevelInner() const { return bevel_inner_; }
-    void setBevelInner(TBevelCut cut);
-    TBevelCut BevelOuter() const { return bevel_outer_; }
-    void setBevelOuter(TBevelCut cut);
+    BevelCut BevelInner() const { return bevel_inner_; }
+    void setBevelInner(BevelCut cut);
+    BevelCut BevelOuter() const { return bevel_outer_; }
+    void setBevelOuter(BevelCut cut);
     int BevelWidth() const { return bevel_width_; }
     void setBevelWidth(int width);
     QColor Color() const { return color_; }
@@ -27,26 +27,26 @@ class TPanel : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    TBevelCut bevel_inner_ = TBevelCut::None;
-    TBevelCut bevel_outer_ = TBevelCut::Raised;
+    BevelCut bevel_inner_ = BevelCut::None;
+    BevelCut bevel_outer_ = BevelCut::Raised;
     int bevel_width_ = 1;
     QColor color_{192, 192, 192};
 };
 
 // A bevelled frame with no behaviour.
-class TBevel : public QWidget {
+class Bevel : public QWidget {
     Q_OBJECT
   public:
-    enum class TBevelStyle { Lowered, Raised };
+    enum class BevelStyle { Lowered, Raised };
 
-    explicit TBevel(QWidget* parent = nullptr);
+    explicit Bevel(QWidget* parent = nullptr);
 
-    TBevelStyle Style() const { return style_; }
-    void setStyle(TBevelStyle style);
+    BevelStyle Style() const { return style_; }
+    void setStyle(BevelStyle style);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
 
   private:
-    TBevelStyle style_ = TBevelStyle::Lowered;
+    BevelStyle style_ = BevelStyle::Lowered;
 };

@@ -19,13 +19,13 @@ constexpr int kGlyphSpacing = 4;
 
 }  // namespace
 
-TSpeedButton::TSpeedButton(QWidget* parent) : QWidget(parent) {
+SpeedButton::SpeedButton(QWidget* parent) : QWidget(parent) {
     setFocusPolicy(Qt::NoFocus);
     // Every paint covers the whole control, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TSpeedButton::setCaption(const QString& caption) {
+void SpeedButton::setCaption(const QString& caption) {
     if (caption == caption_) {
         return;
     }
@@ -33,7 +33,7 @@ void TSpeedButton::setCaption(const QString& caption) {
     update();
 }
 
-void TSpeedButton::setFontColor(const QColor& color) {
+void SpeedButton::setFontColor(const QColor& color) {
     const QColor rgb(color.rgb());
     if (rgb == font_color_) {
         return;
@@ -42,7 +42,7 @@ void TSpeedButton::setFontColor(const QColor& color) {
     update();
 }
 
-void TSpeedButton::setGroupIndex(int index) {
+void SpeedButton::setGroupIndex(int index) {
     if (index == group_index_) {
         return;
     }
@@ -53,7 +53,7 @@ void TSpeedButton::setGroupIndex(int index) {
     }
 }
 
-void TSpeedButton::setDown(bool down) {
+void SpeedButton::setDown(bool down) {
     if (group_index_ == 0) {
         down = false;
     }
@@ -72,12 +72,12 @@ void TSpeedButton::setDown(bool down) {
     update();
 }
 
-void TSpeedButton::setGlyph(const QPixmap& glyph) {
+void SpeedButton::setGlyph(const QPixmap& glyph) {
     glyph_ = glyph;
     update();
 }
 
-void TSpeedButton::setLayout(TButtonLayout layout) {
+void SpeedButton::setLayout(ButtonLayout layout) {
     if (layout == layout_) {
         return;
     }
@@ -85,23 +85,23 @@ void TSpeedButton::setLayout(TButtonLayout layout) {
     update();
 }
 
-TSpeedButton::TButtonState TSpeedButton::FState() const {
+SpeedButton::ButtonState SpeedButton::FState() const {
     if (down_) {
-        return TButtonState::Exclusive;
+        return ButtonState::Exclusive;
     }
     if (held_ && pointer_in_) {
-        return TButtonState::Down;
+        return ButtonState::Down;
     }
-    return TButtonState::Up;
+    return ButtonState::Up;
 }
 
-void TSpeedButton::releaseGroupSiblings() {
+void SpeedButton::releaseGroupSiblings() {
     QWidget* container = parentWidget();
     if (container == nullptr) {
         return;
     }
-    const auto siblings = container->findChildren<TSpeedButton*>(Qt::FindDirectChildrenOnly);
-    for (TSpeedButton* sibling : siblings) {
+    const auto siblings = container->findChildren<SpeedButton*>(Qt::FindDirectChildrenOnly);
+    for (SpeedButton* sibling : siblings) {
         if (sibling != this && sibling->group_index_ == group_index_ && sibling->down_) {
             sibling->down_ = false;
             sibling->update();
@@ -109,7 +109,7 @@ void TSpeedButton::releaseGroupSiblings() {
     }
 }
 
-void TSpeedButton::cancelPress() {
+void SpeedButton::cancelPress() {
     if (held_) {
         held_ = false;
         pointer_in_ = false;
@@ -117,7 +117,7 @@ void TSpeedButton::cancelPress() {
     }
 }
 
-void TSpeedButton::mousePressEvent(QMouseEvent* event) {
+void SpeedButton::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -128,7 +128,7 @@ void TSpeedButton::mousePressEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TSpeedButton::mouseMoveEvent(QMouseEvent* event) {
+void SpeedButton::mouseMoveEvent(QMouseEvent* event) {
     if (!held_) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -141,7 +141,7 @@ void TSpeedButton::mouseMoveEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void TSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
+void SpeedButton::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !held_) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -160,27 +160,27 @@ void TSpeedButton::mouseReleaseEvent(QMouseEvent* event) {
     emit clicked();
 }
 
-void TSpeedButton::hideEvent(QHideEvent* event) {
+void SpeedButton::hideEvent(QHideEvent* event) {
     // A hidden control gets no release: forget the press so it does not reappear pressed.
     cancelPress();
     QWidget::hideEvent(event);
 }
 
-void TSpeedButton::changeEvent(QEvent* event) {
+void SpeedButton::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange && !isEnabled()) {
         cancelPress();
     }
     QWidget::changeEvent(event);
 }
 
-void TSpeedButton::paintEvent(QPaintEvent* /*event*/) {
+void SpeedButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     paintPlain(painter);
 }
 
-void TSpeedButton::paintPlain(QPainter& painter) {
-    const TButtonState state = FState();
-    const bool sunken = state != TButtonState::Up;
+void SpeedButton::paintPlain(QPainter& painter) {
+    const ButtonState state = FState();
+    const bool sunken = state != ButtonState::Up;
     QRect r = rect();
     painter.fillRect(r, kFace);
     if (sunken) {
@@ -205,12 +205,12 @@ void TSpeedButton::paintPlain(QPainter& painter) {
     QPoint glyph_at;
     QPoint text_at;
     switch (layout_) {
-        case TButtonLayout::GlyphLeft:
-        case TButtonLayout::GlyphRight: {
+        case ButtonLayout::GlyphLeft:
+        case ButtonLayout::GlyphRight: {
             const int x0 = (w - (glyph_size.width() + spacing + text_size.width())) / 2;
             const int glyph_y = (h - glyph_size.height()) / 2;
             const int text_y = (h - text_size.height()) / 2;
-            if (layout_ == TButtonLayout::GlyphLeft) {
+            if (layout_ == ButtonLayout::GlyphLeft) {
                 glyph_at = {x0, glyph_y};
                 text_at = {x0 + glyph_size.width() + spacing, text_y};
             } else {
@@ -219,12 +219,12 @@ void TSpeedButton::paintPlain(QPainter& painter) {
             }
             break;
         }
-        case TButtonLayout::GlyphTop:
-        case TButtonLayout::GlyphBottom: {
+        case ButtonLayout::GlyphTop:
+        case ButtonLayout::GlyphBottom: {
             const int y0 = (h - (glyph_size.height() + spacing + text_size.height())) / 2;
             const int glyph_x = (w - glyph_size.width()) / 2;
             const int text_x = (w - text_size.width()) / 2;
-            if (layout_ == TButtonLayout::GlyphTop) {
+            if (layout_ == ButtonLayout::GlyphTop) {
                 glyph_at = {glyph_x, y0};
                 text_at = {text_x, y0 + glyph_size.height() + spacing};
             } else {

@@ -9,14 +9,14 @@
 // the keyboard focus, shows a pressed state while the left mouse button is held down on it and
 // the pointer is over it, and emits clicked() when the button is released over it. Buttons with
 // the same non-zero GroupIndex and the same parent form a group of which at most one stays down.
-class TSpeedButton : public QWidget {
+class SpeedButton : public QWidget {
     Q_OBJECT
   public:
-    enum class TButtonLayout { GlyphLeft, GlyphRight, GlyphTop, GlyphBottom };
+    enum class ButtonLayout { GlyphLeft, GlyphRight, GlyphTop, GlyphBottom };
     // Up: normal. Down: pressed while held. Exclusive: held down as a member of a group.
-    enum class TButtonState { Up, Down, Exclusive };
+    enum class ButtonState { Up, Down, Exclusive };
 
-    explicit TSpeedButton(QWidget* parent = nullptr);
+    explicit SpeedButton(QWidget* parent = nullptr);
 
     QString Caption() const { return caption_; }
     void setCaption(const QString& caption);
@@ -39,11 +39,11 @@ class TSpeedButton : public QWidget {
 
     QPixmap Glyph() const { return glyph_; }
     void setGlyph(const QPixmap& glyph);
-    TButtonLayout Layout() const { return layout_; }
-    void setLayout(TButtonLayout layout);
+    ButtonLayout Layout() const { return layout_; }
+    void setLayout(ButtonLayout layout);
 
     // The drawing state the next paint uses.
-    TButtonState FState() const;
+    ButtonState FState() const;
 
   signals:
     void clicked();
@@ -71,5 +71,5 @@ class TSpeedButton : public QWidget {
     bool held_ = false;        // left button went down on us and is still held
     bool pointer_in_ = false;  // pointer over us while held
     QPixmap glyph_;
-    TButtonLayout layout_ = TButtonLayout::GlyphLeft;
+    ButtonLayout layout_ = ButtonLayout::GlyphLeft;
 };

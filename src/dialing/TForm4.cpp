@@ -13,12 +13,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     setFixedSize(kWidth, kHeight);
     setFont(form_layout::layoutFont());
 
-    Panel1 = new TPanel(this);
+    Panel1 = new Panel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, kWidth, kHeight);
     Panel1->setColor(Qt::black);
-    Panel1->setBevelInner(TPanel::TBevelCut::Lowered);
-    Panel1->setBevelOuter(TPanel::TBevelCut::Raised);
+    Panel1->setBevelInner(Panel::BevelCut::Lowered);
+    Panel1->setBevelOuter(Panel::BevelCut::Raised);
 
     StaticText1 = new QLabel(QStringLiteral("По окончании разговора нажми кнопку"), Panel1);
     StaticText1->setObjectName(QStringLiteral("StaticText1"));
@@ -40,8 +40,8 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     GradButton1->setGradColor(QColor(192, 192, 192));
     GradButton1->setShadowColor(QColor(128, 128, 128));
     GradButton1->setGroupIndex(1);
-    GradButton1->setLayout(TSpeedButton::TButtonLayout::GlyphTop);
-    connect(GradButton1, &TSpeedButton::clicked, this,
+    GradButton1->setLayout(SpeedButton::ButtonLayout::GlyphTop);
+    connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm4::GradButton1Click));
 }
 

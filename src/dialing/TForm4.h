@@ -4,7 +4,7 @@
 
 class QLabel;
 class TGradButton;
-class TPanel;
+class Panel;
 
 // The end-of-call prompt: a small borderless window that stands over the main window for the
 // whole of a conversation. Closing it, by its button or any other way, ends the conversation;
@@ -17,7 +17,7 @@ class TForm4 : public QDialog {
 
     explicit TForm4(QWidget* parent = nullptr);
 
-    TPanel* Panel1;
+    Panel* Panel1;
     QLabel* StaticText1;
     TGradButton* GradButton1;
 

@@ -9,17 +9,17 @@ namespace {
 std::atomic<std::size_t> live_blocks{0};
 }
 
-void TBlockDeleter::operator()(std::byte* block) const noexcept {
+void BlockDeleter::operator()(std::byte* block) const noexcept {
     delete[] block;
     live_blocks.fetch_sub(1, std::memory_order_relaxed);
 }
 
-TBlock NewBlock(std::size_t size) noexcept {
+BlockPtr NewBlock(std::size_t size) noexcept {
     std::byte* block = new (std::nothrow) std::byte[size]();
     if (block != nullptr) {
         live_blocks.fetch_add(1, std::memory_order_relaxed);
     }
-    return TBlock(block);
+    return BlockPtr(block);
 }
 
 std::size_t LiveBlockCount() noexcept {

@@ -8,14 +8,14 @@ namespace serial {
 // A memory block handed from one thread to another with a posted message: the sender allocates
 // it, ownership moves with the message, the receiver frees it. A live count lets tests prove
 // that no block is left behind.
-struct TBlockDeleter {
+struct BlockDeleter {
     void operator()(std::byte* block) const noexcept;
 };
 
-using TBlock = std::unique_ptr<std::byte[], TBlockDeleter>;
+using BlockPtr = std::unique_ptr<std::byte[], BlockDeleter>;
 
 // A zero-filled block of `size` bytes, or null when memory is short.
-TBlock NewBlock(std::size_t size) noexcept;
+BlockPtr NewBlock(std::size_t size) noexcept;
 
 // Blocks allocated by NewBlock and not yet freed, in this process.
 std::size_t LiveBlockCount() noexcept;

@@ -8,17 +8,17 @@
 
 namespace serial {
 
-bool TCloseEvent::Create() noexcept {
+bool CloseEvent::Create() noexcept {
     fd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     return static_cast<bool>(fd_);
 }
 
-void TCloseEvent::Set() const noexcept {
+void CloseEvent::Set() const noexcept {
     const std::uint64_t one = 1;
     [[maybe_unused]] auto written = ::write(fd_.get(), &one, sizeof one);
 }
 
-bool TCloseEvent::IsSet(int fd) noexcept {
+bool CloseEvent::IsSet(int fd) noexcept {
     pollfd p{fd, POLLIN, 0};
     int result;
     do {

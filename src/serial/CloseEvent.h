@@ -6,9 +6,9 @@ namespace serial {
 
 // The component's close event: an eventfd that the main thread sets once to make both worker
 // threads stop. It stays readable once set, so it can sit in every poll() of both threads.
-class TCloseEvent {
+class CloseEvent {
   public:
-    TCloseEvent() = default;
+    CloseEvent() = default;
 
     // Creates the eventfd; false (errno set) when that fails.
     bool Create() noexcept;

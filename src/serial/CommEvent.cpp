@@ -2,7 +2,7 @@
 
 namespace serial {
 
-std::uint32_t LineErrorFlags(const TLineErrorCounts& before, const TLineErrorCounts& after) {
+std::uint32_t LineErrorFlags(const LineErrorCounts& before, const LineErrorCounts& after) {
     std::uint32_t flags = 0;
     if (after.Frame != before.Frame) {
         flags |= CE_FRAME;

@@ -14,7 +14,7 @@ inline constexpr std::uint32_t CE_RXPARITY = 0x0004;  // parity error
 inline constexpr std::uint32_t CE_FRAME = 0x0008;     // framing error
 
 // The flags for the counters that changed between two readings.
-std::uint32_t LineErrorFlags(const TLineErrorCounts& before, const TLineErrorCounts& after);
+std::uint32_t LineErrorFlags(const LineErrorCounts& before, const LineErrorCounts& after);
 
 // The text delivered for a line error, e.g. "Comm Event: CE_FRAME and CE_OVERRUN, EvtMask = 10"
 // for CE_FRAME | CE_OVERRUN. Every bit other than frame, overrun and parity is reported as

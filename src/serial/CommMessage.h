@@ -14,10 +14,10 @@ inline constexpr unsigned REQUEST_WRITE = 1025;  // component -> writer: write C
 
 // One posted message. The block, when there is one, holds Count bytes followed by at least one
 // zero byte, and belongs to whoever holds the record.
-struct TCommMessage {
+struct CommMessage {
     unsigned Msg = 0;
     std::size_t Count = 0;
-    TBlock Block;
+    BlockPtr Block;
 };
 
 }  // namespace serial

@@ -5,7 +5,7 @@
 
 namespace serial {
 
-bool TIcountLineErrorCounter::Read(int fd, TLineErrorCounts& counts) {
+bool IcountLineErrorCounter::Read(int fd, LineErrorCounts& counts) {
     serial_icounter_struct icount{};
     if (::ioctl(fd, TIOCGICOUNT, &icount) != 0) {
         return false;

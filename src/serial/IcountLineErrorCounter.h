@@ -6,9 +6,9 @@ namespace serial {
 
 // The serial driver's interrupt counters (TIOCGICOUNT). Pseudo-terminals and many USB adapters
 // do not keep them; there the reader sees no line errors.
-class TIcountLineErrorCounter : public TLineErrorCounter {
+class IcountLineErrorCounter : public LineErrorCounter {
   public:
-    bool Read(int fd, TLineErrorCounts& counts) override;
+    bool Read(int fd, LineErrorCounts& counts) override;
 };
 
 }  // namespace serial

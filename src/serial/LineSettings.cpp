@@ -55,10 +55,10 @@ tcflag_t CharacterSize(TDataBits data_bits) {
 
 }  // namespace
 
-TLineSettings::TLineSettings() = default;
-TLineSettings::~TLineSettings() = default;
+LineSettings::LineSettings() = default;
+LineSettings::~LineSettings() = default;
 
-bool TLineSettings::Save(int fd) {
+bool LineSettings::Save(int fd) {
     auto settings = std::make_unique<termios>();
     if (::tcgetattr(fd, settings.get()) != 0) {
         saved_.reset();
@@ -68,14 +68,14 @@ bool TLineSettings::Save(int fd) {
     return true;
 }
 
-void TLineSettings::Restore(int fd) const {
+void LineSettings::Restore(int fd) const {
     if (saved_) {
         ::tcsetattr(fd, TCSANOW, saved_.get());
     }
 }
 
-void TLineSettings::Apply(int fd, TBaudRate rate, TParity parity, TDataBits data_bits,
-                          TStopBits stop_bits) {
+void LineSettings::Apply(int fd, TBaudRate rate, TParity parity, TDataBits data_bits,
+                         TStopBits stop_bits) {
     termios settings{};
     if (::tcgetattr(fd, &settings) != 0) {
         return;
@@ -87,8 +87,8 @@ void TLineSettings::Apply(int fd, TBaudRate rate, TParity parity, TDataBits data
     }
 }
 
-bool TLineSettings::Configure(termios& settings, TBaudRate rate, TParity parity,
-                              TDataBits data_bits, TStopBits stop_bits) {
+bool LineSettings::Configure(termios& settings, TBaudRate rate, TParity parity, TDataBits data_bits,
+                             TStopBits stop_bits) {
     ::cfmakeraw(&settings);
     settings.c_cflag |= CLOCAL | CREAD;
 

@@ -10,12 +10,12 @@ namespace serial {
 
 // The terminal settings of a serial device: the ones it had before the component configured it,
 // which are put back when the component lets it go, and the raw line the component sets up.
-class TLineSettings {
+class LineSettings {
   public:
-    TLineSettings();
-    ~TLineSettings();
-    TLineSettings(const TLineSettings&) = delete;
-    TLineSettings& operator=(const TLineSettings&) = delete;
+    LineSettings();
+    ~LineSettings();
+    LineSettings(const LineSettings&) = delete;
+    LineSettings& operator=(const LineSettings&) = delete;
 
     // Remembers the settings of `fd`; false when they cannot be read.
     bool Save(int fd);

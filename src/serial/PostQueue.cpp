@@ -9,13 +9,13 @@
 
 namespace serial {
 
-TPostQueue::TPostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+PostQueue::PostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     if (!wake_) {
         throw std::system_error(errno, std::generic_category(), "eventfd");
     }
 }
 
-bool TPostQueue::Post(TCommMessage message, bool wake) noexcept {
+bool PostQueue::Post(CommMessage message, bool wake) noexcept {
     std::lock_guard lock(mutex_);
     if (closed_ || records_.size() >= kCapacity) {
         return false;
@@ -33,14 +33,14 @@ bool TPostQueue::Post(TCommMessage message, bool wake) noexcept {
     return true;
 }
 
-void TPostQueue::Wake() noexcept {
+void PostQueue::Wake() noexcept {
     std::lock_guard lock(mutex_);
     if (!records_.empty()) {
         Signal();
     }
 }
 
-bool TPostQueue::Take(TCommMessage& message) noexcept {
+bool PostQueue::Take(CommMessage& message) noexcept {
     std::lock_guard lock(mutex_);
     if (records_.empty()) {
         return false;
@@ -53,14 +53,14 @@ bool TPostQueue::Take(TCommMessage& message) noexcept {
     return true;
 }
 
-std::deque<TCommMessage> TPostQueue::Close() noexcept {
+std::deque<CommMessage> PostQueue::Close() noexcept {
     std::lock_guard lock(mutex_);
     closed_ = true;
     Clear();
     return std::exchange(records_, {});
 }
 
-void TPostQueue::Signal() noexcept {
+void PostQueue::Signal() noexcept {
     if (std::exchange(signalled_, true)) {
         return;
     }
@@ -70,7 +70,7 @@ void TPostQueue::Signal() noexcept {
     [[maybe_unused]] auto written = ::write(wake_.get(), &one, sizeof one);
 }
 
-void TPostQueue::Clear() noexcept {
+void PostQueue::Clear() noexcept {
     if (!std::exchange(signalled_, false)) {
         return;
     }

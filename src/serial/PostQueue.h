@@ -19,28 +19,28 @@ namespace serial {
 // A sender with a burst of records may post them without waking the receiver and wake it once
 // for the lot (Wake()), so that the receiver wakes once per burst rather than once per record. A
 // sender that does so must call Wake() before it waits or ends, or its records sit unseen.
-class TPostQueue {
+class PostQueue {
   public:
     static constexpr std::size_t kCapacity = 10000;
 
     // Throws std::system_error when the eventfd cannot be created.
-    TPostQueue();
-    TPostQueue(const TPostQueue&) = delete;
-    TPostQueue& operator=(const TPostQueue&) = delete;
+    PostQueue();
+    PostQueue(const PostQueue&) = delete;
+    PostQueue& operator=(const PostQueue&) = delete;
 
     // Appends the record; false when the queue is closed or full (the record is then freed).
     // With `wake` false the receiver is not told yet; a later Wake() or waking post tells it.
-    bool Post(TCommMessage message, bool wake = true) noexcept;
+    bool Post(CommMessage message, bool wake = true) noexcept;
 
     // Tells the receiver of the records that were posted without waking it.
     void Wake() noexcept;
 
     // Moves the oldest record into `message`; false when the queue is empty.
-    bool Take(TCommMessage& message) noexcept;
+    bool Take(CommMessage& message) noexcept;
 
     // Refuses every later post and hands back the records still queued, so that the caller frees
     // their blocks.
-    std::deque<TCommMessage> Close() noexcept;
+    std::deque<CommMessage> Close() noexcept;
 
     int WakeFd() const noexcept { return wake_.get(); }
 
@@ -49,7 +49,7 @@ class TPostQueue {
     void Clear() noexcept;
 
     std::mutex mutex_;
-    std::deque<TCommMessage> records_;
+    std::deque<CommMessage> records_;
     bool closed_ = false;
     bool signalled_ = false;  // the eventfd is readable
     platform::UniqueFd wake_;

@@ -34,8 +34,8 @@ timespec ToTimespec(std::chrono::nanoseconds left) {
 
 }  // namespace
 
-TReadThread::TReadThread(int device, int close_event, TPostQueue& notify,
-                         std::shared_ptr<TLineErrorCounter> line_errors)
+TReadThread::TReadThread(int device, int close_event, PostQueue& notify,
+                         std::shared_ptr<LineErrorCounter> line_errors)
     : device_(device),
       close_event_(close_event),
       notify_(notify),
@@ -46,7 +46,7 @@ void TReadThread::Resume() {
 }
 
 void TReadThread::Execute() {
-    TWorkerThread::RaiseCurrentPriority(2);
+    WorkerThread::RaiseCurrentPriority(2);
     if (!SetupCommEvent()) {
         LogLastError(errno, "Unable to SetupCommEvent1: ");
         PostHangup();
@@ -108,7 +108,7 @@ void TReadThread::WaitLoop() {
 // wait which has just found it clear.
 bool TReadThread::SetupReadEvent() {
     for (;;) {
-        if (!std::exchange(close_checked_, false) && TCloseEvent::IsSet(close_event_)) {
+        if (!std::exchange(close_checked_, false) && CloseEvent::IsSet(close_event_)) {
             return false;
         }
         const std::size_t room = kBufferSize - count_;
@@ -170,7 +170,7 @@ bool TReadThread::HandleReadEvent() {
 
 bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
     DebugLog("Got something from Comm port!!!");
-    TBlock block = NewBlock(count + 1);
+    BlockPtr block = NewBlock(count + 1);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
@@ -181,7 +181,7 @@ bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool 
 
 // Takes the line-error counters as they stand, so that only later errors are reported.
 bool TReadThread::SetupCommEvent() {
-    if (TCloseEvent::IsSet(close_event_)) {
+    if (CloseEvent::IsSet(close_event_)) {
         return false;
     }
     counting_ = line_errors_ && line_errors_->Read(device_, counts_);
@@ -192,7 +192,7 @@ bool TReadThread::SetupCommEvent() {
 }
 
 bool TReadThread::CheckLineErrors() {
-    TLineErrorCounts now;
+    LineErrorCounts now;
     if (!counting_ || !line_errors_->Read(device_, now)) {
         return true;
     }
@@ -202,7 +202,7 @@ bool TReadThread::CheckLineErrors() {
 }
 
 bool TReadThread::HandleCommEvent(std::uint32_t flags) {
-    TBlock block = NewBlock(kCommEventBlockSize);
+    BlockPtr block = NewBlock(kCommEventBlockSize);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
@@ -221,8 +221,8 @@ bool TReadThread::HandleCommEvent(std::uint32_t flags) {
     return true;
 }
 
-bool TReadThread::PostBlock(TBlock block, std::size_t count, bool wake) {
-    return notify_.Post(TCommMessage{NOTIFY_RXDATA, count, std::move(block)}, wake);
+bool TReadThread::PostBlock(BlockPtr block, std::size_t count, bool wake) {
+    return notify_.Post(CommMessage{NOTIFY_RXDATA, count, std::move(block)}, wake);
 }
 
 void TReadThread::WakeOwner() {
@@ -233,7 +233,7 @@ void TReadThread::WakeOwner() {
 
 void TReadThread::PostHangup() {
     failed_.store(true, std::memory_order_release);
-    notify_.Post(TCommMessage{NOTIFY_HANGUP, 0, {}});
+    notify_.Post(CommMessage{NOTIFY_HANGUP, 0, {}});
 }
 
 }  // namespace serial

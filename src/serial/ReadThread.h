@@ -37,8 +37,8 @@ class TReadThread {
     static constexpr std::chrono::milliseconds kSilence{250};
     static constexpr int kWakeEvery = 8;
 
-    TReadThread(int device, int close_event, TPostQueue& notify,
-                std::shared_ptr<TLineErrorCounter> line_errors);
+    TReadThread(int device, int close_event, PostQueue& notify,
+                std::shared_ptr<LineErrorCounter> line_errors);
 
     // Starts the thread; throws std::system_error when it cannot be created.
     void Resume();
@@ -58,17 +58,17 @@ class TReadThread {
     bool SetupCommEvent();
     bool HandleCommEvent(std::uint32_t flags);
     bool CheckLineErrors();
-    bool PostBlock(TBlock block, std::size_t count, bool wake = true);
+    bool PostBlock(BlockPtr block, std::size_t count, bool wake = true);
     void WakeOwner();
     void PostHangup();
 
     const int device_;
     const int close_event_;
-    TPostQueue& notify_;
-    const std::shared_ptr<TLineErrorCounter> line_errors_;
+    PostQueue& notify_;
+    const std::shared_ptr<LineErrorCounter> line_errors_;
 
     bool counting_ = false;
-    TLineErrorCounts counts_;
+    LineErrorCounts counts_;
     bool hung_up_ = false;
     bool close_checked_ = false;
     std::array<std::byte, kBufferSize> buffer_{};
@@ -77,7 +77,7 @@ class TReadThread {
     int unwoken_ = 0;  // chunks posted since the main thread was last woken
 
     std::atomic<bool> failed_{false};
-    TWorkerThread thread_;  // last: joined before the fields above go
+    WorkerThread thread_;  // last: joined before the fields above go
 };
 
 }  // namespace serial

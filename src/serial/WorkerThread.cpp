@@ -7,13 +7,13 @@
 
 namespace serial {
 
-TWorkerThread::~TWorkerThread() {
+WorkerThread::~WorkerThread() {
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-void TWorkerThread::Start(std::function<void()> body) {
+void WorkerThread::Start(std::function<void()> body) {
     {
         std::lock_guard lock(mutex_);
         ended_ = false;
@@ -35,12 +35,12 @@ void TWorkerThread::Start(std::function<void()> body) {
     }
 }
 
-bool TWorkerThread::WaitFor(std::chrono::milliseconds limit) {
+bool WorkerThread::WaitFor(std::chrono::milliseconds limit) {
     std::unique_lock lock(mutex_);
     return ended_changed_.wait_for(lock, limit, [this] { return ended_; });
 }
 
-void TWorkerThread::RaiseCurrentPriority(int steps) noexcept {
+void WorkerThread::RaiseCurrentPriority(int steps) noexcept {
     // On Linux a nice value set through a thread id applies to that thread alone.
     [[maybe_unused]] int ignored =
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), -steps);

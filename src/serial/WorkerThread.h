@@ -12,12 +12,12 @@ namespace serial {
 // A worker thread with what the serial component needs of one: start it, wait for its end with a
 // time limit, set a terminate-request flag, and join it when it goes. Owners keep it as their
 // last member so that the thread has ended before anything it uses is destroyed.
-class TWorkerThread {
+class WorkerThread {
   public:
-    TWorkerThread() = default;
-    TWorkerThread(const TWorkerThread&) = delete;
-    TWorkerThread& operator=(const TWorkerThread&) = delete;
-    ~TWorkerThread();
+    WorkerThread() = default;
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
+    ~WorkerThread();
 
     // Runs `body` on a new thread; throws std::system_error when no thread can be created.
     // An exception escaping the body ends the thread quietly.

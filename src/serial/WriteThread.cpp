@@ -12,7 +12,7 @@
 
 namespace serial {
 
-TWriteThread::TWriteThread(int device, int close_event, TPostQueue& notify)
+TWriteThread::TWriteThread(int device, int close_event, PostQueue& notify)
     : device_(device), close_event_(close_event), notify_(notify) {}
 
 void TWriteThread::Resume() {
@@ -20,9 +20,9 @@ void TWriteThread::Resume() {
 }
 
 void TWriteThread::Execute() {
-    TWorkerThread::RaiseCurrentPriority(1);
+    WorkerThread::RaiseCurrentPriority(1);
     for (;;) {
-        TCommMessage message;
+        CommMessage message;
         if (!queue_.Take(message)) {
             pollfd fds[2] = {{close_event_, POLLIN, 0}, {queue_.WakeFd(), POLLIN, 0}};
             if (::poll(fds, 2, -1) < 0) {
@@ -38,7 +38,7 @@ void TWriteThread::Execute() {
             }
             continue;
         }
-        if (TCloseEvent::IsSet(close_event_)) {
+        if (CloseEvent::IsSet(close_event_)) {
             break;
         }
         if (message.Msg != REQUEST_WRITE) {
@@ -110,7 +110,7 @@ bool TWriteThread::WriteBlock(const std::byte* block, std::size_t count) {
 
 void TWriteThread::PostHangup() {
     failed_.store(true, std::memory_order_release);
-    notify_.Post(TCommMessage{NOTIFY_HANGUP, 0, {}});
+    notify_.Post(CommMessage{NOTIFY_HANGUP, 0, {}});
 }
 
 }  // namespace serial

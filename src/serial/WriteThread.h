@@ -22,7 +22,7 @@ namespace serial {
 class TWriteThread {
   public:
     // Throws std::system_error when the queue cannot be created.
-    TWriteThread(int device, int close_event, TPostQueue& notify);
+    TWriteThread(int device, int close_event, PostQueue& notify);
 
     // Starts the thread; throws std::system_error when it cannot be created.
     void Resume();
@@ -32,7 +32,7 @@ class TWriteThread {
     bool Failed() const noexcept { return failed_.load(std::memory_order_acquire); }
 
     // The thread's own queue, for REQUEST_WRITE records.
-    TPostQueue& Queue() noexcept { return queue_; }
+    PostQueue& Queue() noexcept { return queue_; }
 
   private:
     void Execute();
@@ -41,11 +41,11 @@ class TWriteThread {
 
     const int device_;
     const int close_event_;
-    TPostQueue& notify_;
-    TPostQueue queue_;
+    PostQueue& notify_;
+    PostQueue queue_;
 
     std::atomic<bool> failed_{false};
-    TWorkerThread thread_;  // last: joined before the fields above go
+    WorkerThread thread_;  // last: joined before the fields above go
 };
 
 }  // namespace serial

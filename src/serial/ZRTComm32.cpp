@@ -33,7 +33,7 @@ std::string MachinePortDevice(TCommPort port) {
 TZRTComm32::TZRTComm32(QObject* Owner)
     : QObject(Owner),
       DeviceResolver(MachinePortDevice),
-      LineErrorCounter(std::make_shared<TIcountLineErrorCounter>()),
+      LineErrors(std::make_shared<IcountLineErrorCounter>()),
       notifier_(std::make_unique<QSocketNotifier>(notify_.WakeFd(), QSocketNotifier::Read)) {
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DeliverNotifications(); });
 }
@@ -64,7 +64,7 @@ bool TZRTComm32::OpenComm() {
     ::ioctl(device.get(), TIOCEXCL);
 
     saved_line_.Save(device.get());
-    TLineSettings::Apply(device.get(), BaudRate, Parity, DataBits, StopBits);
+    LineSettings::Apply(device.get(), BaudRate, Parity, DataBits, StopBits);
     device_ = std::move(device);
 
     if (!close_event_.Create()) {
@@ -75,8 +75,8 @@ bool TZRTComm32::OpenComm() {
 
     // A thread that cannot be created leaves the port open without it; CloseComm releases it.
     try {
-        read_thread_ = std::make_unique<TReadThread>(device_.get(), close_event_.Fd(), notify_,
-                                                     LineErrorCounter);
+        read_thread_ =
+            std::make_unique<TReadThread>(device_.get(), close_event_.Fd(), notify_, LineErrors);
         read_thread_->Resume();
     } catch (const std::exception&) {
         read_thread_.reset();
@@ -99,7 +99,7 @@ bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
         DebugLog("Write thread not created");
         return false;
     }
-    TBlock block = NewBlock(std::size_t{Length} + 1);
+    BlockPtr block = NewBlock(std::size_t{Length} + 1);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
@@ -107,7 +107,7 @@ bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
     if (Length > 0) {
         std::memcpy(block.get(), Buffer, Length);
     }
-    if (!write_thread_->Queue().Post(TCommMessage{REQUEST_WRITE, Length, std::move(block)})) {
+    if (!write_thread_->Queue().Post(CommMessage{REQUEST_WRITE, Length, std::move(block)})) {
         DebugLog("Failed to Post to Write thread. ");
         return false;
     }
@@ -166,10 +166,10 @@ void TZRTComm32::ReleaseDevice() {
     device_.reset();
 }
 
-void TZRTComm32::CommWndProc(TCommMessage& Message) {
+void TZRTComm32::CommWndProc(CommMessage& Message) {
     switch (Message.Msg) {
         case NOTIFY_RXDATA: {
-            TBlock block = std::move(Message.Block);
+            BlockPtr block = std::move(Message.Block);
             DoReceiveData(block.get(), static_cast<std::uint16_t>(Message.Count & 0xFFFF));
             break;
         }
@@ -197,7 +197,7 @@ void TZRTComm32::DoRequestHangup() {
 // re-enters here and carries on with the next record, so the order holds. An exception from a
 // handler is reported like any other handler's and never unwinds into Qt.
 void TZRTComm32::DeliverNotifications() {
-    TCommMessage message;
+    CommMessage message;
     while (notify_.Take(message)) {
         platform::guarded([&] { CommWndProc(message); });
         message.Block.reset();

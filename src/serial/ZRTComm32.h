@@ -37,7 +37,7 @@ class TWriteThread;
 //   descriptor, the close event and the notify queue, and uses nothing else of the component.
 //   Both read and write the device; both wait on the close event, which only the main thread
 //   sets; both post to the notify queue. The writer owns its own request queue.
-// - Data passes only as posted records (TCommMessage) whose block belongs to whoever holds the
+// - Data passes only as posted records (CommMessage) whose block belongs to whoever holds the
 //   record: the poster until the post succeeds, then the queue, then the receiver, which frees
 //   it. A failed post leaves the block with the poster, which frees it. Blocks still queued when
 //   a queue closes (the writer ending, the component going) are freed with it.
@@ -51,7 +51,7 @@ class TZRTComm32 : public QObject {
     using TReceiveDataEvent = std::function<void(const void* Buffer, std::uint16_t BufferLength)>;
     using TNotifyEvent = std::function<void(TZRTComm32* Sender)>;
     // The device path for a port name.
-    using TDeviceResolver = std::function<std::string(TCommPort)>;
+    using DevicePathResolver = std::function<std::string(TCommPort)>;
 
     // Creates the notify queue; throws std::system_error when its eventfd cannot be had.
     explicit TZRTComm32(QObject* Owner = nullptr);
@@ -70,9 +70,9 @@ class TZRTComm32 : public QObject {
 
     // Maps CommPort to a device path at OpenComm. By default the per-machine store's [ports]
     // section, read once per process; tests put pseudo-terminals here.
-    TDeviceResolver DeviceResolver;
+    DevicePathResolver DeviceResolver;
     // Where the reader learns of line errors; by default the driver's counters.
-    std::shared_ptr<TLineErrorCounter> LineErrorCounter;
+    std::shared_ptr<LineErrorCounter> LineErrors;
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
     // could not be created; the port is closed. Other failures raise ECommsError.
@@ -89,7 +89,7 @@ class TZRTComm32 : public QObject {
 
     // Handles one notify record: NOTIFY_RXDATA raises OnReceiveData and frees the block,
     // NOTIFY_HANGUP raises OnRequestHangup, anything else is ignored.
-    void CommWndProc(TCommMessage& Message);
+    void CommWndProc(CommMessage& Message);
 
   protected:
     void DoReceiveData(const void* Buffer, std::uint16_t BufferLength);
@@ -104,9 +104,9 @@ class TZRTComm32 : public QObject {
     std::unique_ptr<TReadThread> read_thread_;
     std::unique_ptr<TWriteThread> write_thread_;
     platform::UniqueFd device_;
-    TLineSettings saved_line_;
-    TCloseEvent close_event_;
-    TPostQueue notify_;
+    LineSettings saved_line_;
+    CloseEvent close_event_;
+    PostQueue notify_;
     std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor
 };
 

@@ -86,7 +86,7 @@ TForm2::TForm2(QLineEdit* number_field, QLineEdit* name_field, std::string work_
 TForm2::~TForm2() = default;
 
 void TForm2::createControls() {
-    using Cut = TPanel::TBevelCut;
+    using Cut = Panel::BevelCut;
 
     Panel1 = makePanel(this, "Panel1", {0, 0, kWidth, kHeight}, kSilver, Cut::Lowered, Cut::Raised);
     Panel2 = makePanel(Panel1, "Panel2", {2, 2, 198, 18}, kGray, Cut::None, Cut::Lowered);
@@ -146,9 +146,9 @@ void TForm2::createControls() {
         platform::guarded([&] { StringGrid1SelectCell(column, row); });
     });
     StringGrid1->viewport()->installEventFilter(this);
-    connect(GradButton2, &TSpeedButton::clicked, this,
+    connect(GradButton2, &SpeedButton::clicked, this,
             platform::handler(this, &TForm2::GradButton2Click));
-    connect(GradButton1, &TSpeedButton::clicked, this,
+    connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm2::GradButton1Click));
     // The first cell is current from the start, so focusing the table selects nothing.
     make_current(0);

@@ -9,8 +9,8 @@ class QEvent;
 class QLineEdit;
 class QTableWidget;
 class TGradButton;
-class TLabel;
-class TPanel;
+class Label;
+class Panel;
 
 // The phone book: a small borderless modal window with a table of 50 rows, a telephone number
 // and a subscriber name each, edited in place. It is created anew at each opening and loads
@@ -40,12 +40,12 @@ class TForm2 : public QDialog {
     // of this run; 0 until then. Only StringGrid1SelectCell writes it (and tests, to start over).
     static int selected_row;
 
-    TPanel* Panel1;
-    TPanel* Panel2;
-    TLabel* Label1;
-    TLabel* Label2;
+    Panel* Panel1;
+    Panel* Panel2;
+    Label* Label1;
+    Label* Label2;
     QTableWidget* StringGrid1;
-    TPanel* Panel3;
+    Panel* Panel3;
     TGradButton* GradButton2;
     TGradButton* GradButton1;
 

@@ -77,9 +77,9 @@ class CapitalsValidator : public QValidator {
 // A numeric field that lets any whole number be typed, inside its range or not (300 in a field
 // of 10..240 may be typed and counts as 240). Taking the value (interpretText) turns a number
 // outside the range into its nearest bound and an empty field into the minimum.
-class TSpinEdit : public QSpinBox {
+class SpinEdit : public QSpinBox {
   public:
-    TSpinEdit(QWidget* parent, int minimum, int maximum, int step) : QSpinBox(parent) {
+    SpinEdit(QWidget* parent, int minimum, int maximum, int step) : QSpinBox(parent) {
         setRange(minimum, maximum);
         setSingleStep(step);
     }
@@ -116,7 +116,7 @@ int takenValue(QSpinBox* field) {
 
 QSpinBox* makeSpinEdit(QWidget* parent, const char* name, QRect geometry, int minimum, int maximum,
                        int step, int help_context) {
-    auto* field = new TSpinEdit(parent, minimum, maximum, step);
+    auto* field = new SpinEdit(parent, minimum, maximum, step);
     field->setObjectName(QLatin1String(name));
     field->setGeometry(geometry);
     field->setFont(layoutFont(kDefaultPixelSize, true));
@@ -209,16 +209,16 @@ TForm3::TForm3(TSettings& settings, std::function<void()> save_to_ini, QWidget* 
 TForm3::~TForm3() = default;
 
 void TForm3::createControls() {
-    Panel1 = new TPanel(this);
+    Panel1 = new Panel(this);
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setGeometry(0, 0, kWidth, kHeight);
     Panel1->setColor(kGray);
-    Panel1->setBevelInner(TPanel::TBevelCut::Lowered);
+    Panel1->setBevelInner(Panel::BevelCut::Lowered);
 
-    Bevel1 = new TBevel(Panel1);
+    Bevel1 = new Bevel(Panel1);
     Bevel1->setObjectName(QStringLiteral("Bevel1"));
     Bevel1->setGeometry(0, 96, kWidth, 2);
-    Bevel1->setStyle(TBevel::TBevelStyle::Raised);
+    Bevel1->setStyle(Bevel::BevelStyle::Raised);
 
     const QFont bold = layoutFont(kDefaultPixelSize, true);
     Label6 =
@@ -281,9 +281,9 @@ void TForm3::createControls() {
 
     connect(SpeedButton1, &QToolButton::clicked, this,
             [this] { platform::guarded([this] { SpeedButton1Click(); }); });
-    connect(GradButton1, &TSpeedButton::clicked, this,
+    connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm3::GradButton1Click));
-    connect(GradButton2, &TSpeedButton::clicked, this,
+    connect(GradButton2, &SpeedButton::clicked, this,
             platform::handler(this, &TForm3::GradButton2Click));
 }
 
@@ -314,7 +314,7 @@ void TForm3::FormCreate() {
 void TForm3::set_font() {
     // Qt picks the character set from the text itself; only the face is applied.
     const QString face = platform::installedFace(platform::fromCp1251(settings_.font_name));
-    for (TLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label9}) {
+    for (Label* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label9}) {
         QFont font = label->font();
         font.setFamily(face);
         label->setFont(font);

@@ -14,10 +14,10 @@ class QLineEdit;
 class QRadioButton;
 class QSpinBox;
 class QToolButton;
-class TBevel;
+class Bevel;
 class TGradButton;
-class TLabel;
-class TPanel;
+class Label;
+class Panel;
 
 // The settings dialog: edits the dialling settings held in memory. "ОК" copies the fields into
 // the settings and has them written to the settings file; "Выход" and the close box leave
@@ -59,18 +59,18 @@ class TForm3 : public QDialog {
     void GradButton2Click();
 
     // Controls, named as in the layout.
-    TPanel* Panel1;
-    TBevel* Bevel1;
-    TLabel* Label1;
-    TLabel* Label2;
-    TLabel* Label3;
-    TLabel* Label4;
-    TLabel* Label5;
-    TLabel* Label6;
-    TLabel* Label7;
-    TLabel* Label8;
-    TLabel* Label9;
-    TLabel* Label10;
+    Panel* Panel1;
+    Bevel* Bevel1;
+    Label* Label1;
+    Label* Label2;
+    Label* Label3;
+    Label* Label4;
+    Label* Label5;
+    Label* Label6;
+    Label* Label7;
+    Label* Label8;
+    Label* Label9;
+    Label* Label10;
     QSpinBox* SpinEdit1;
     QSpinBox* SpinEdit2;
     QSpinBox* SpinEdit3;

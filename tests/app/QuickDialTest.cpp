@@ -26,13 +26,13 @@ class QuickDialTest : public FormTest {
         form_->ListBox1->clear();
         form_->ListBox1->addItems(list);
     }
-    void press(TSpeedButton* key) { QTest::mouseClick(key, Qt::LeftButton, {}, {12, 12}); }
+    void press(SpeedButton* key) { QTest::mouseClick(key, Qt::LeftButton, {}, {12, 12}); }
 };
 
 TEST_F(QuickDialTest, TheKeypadEditsTheNumberField) {
     TForm1& form = createShown();
-    for (TSpeedButton* key : {form.RxSpeedButton1, form.RxSpeedButton2, form.RxSpeedButton11,
-                              form.RxSpeedButton10, form.RxSpeedButton5, form.RxSpeedButton12}) {
+    for (SpeedButton* key : {form.RxSpeedButton1, form.RxSpeedButton2, form.RxSpeedButton11,
+                             form.RxSpeedButton10, form.RxSpeedButton5, form.RxSpeedButton12}) {
         press(key);
     }
     EXPECT_EQ(form.Comboedit2->text(), "125");
@@ -44,8 +44,8 @@ TEST_F(QuickDialTest, TheKeypadEditsTheNumberField) {
     form.Comboedit2->clear();
     press(form.RxSpeedButton10);
     EXPECT_EQ(form.Comboedit2->text(), "");
-    for (TSpeedButton* key : {form.RxSpeedButton3, form.RxSpeedButton4, form.RxSpeedButton6,
-                              form.RxSpeedButton7, form.RxSpeedButton8}) {
+    for (SpeedButton* key : {form.RxSpeedButton3, form.RxSpeedButton4, form.RxSpeedButton6,
+                             form.RxSpeedButton7, form.RxSpeedButton8}) {
         press(key);
     }
     EXPECT_EQ(form.Comboedit2->text(), "34678");

@@ -80,7 +80,7 @@ TEST_F(TForm1Test, EveryControlSitsAtItsPlaceInItsParent) {
         auto* control = form.findChild<QWidget*>(QLatin1String(row.name));
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(control->parentWidget()->objectName(), QLatin1String(row.parent));
-        if (qobject_cast<TLabel*>(control)) {
+        if (qobject_cast<Label*>(control)) {
             // Labels grow to show their whole text in whatever face stands in for the layout's.
             EXPECT_EQ(control->pos(), row.geometry.topLeft());
             EXPECT_GE(control->width(), row.geometry.width());
@@ -116,7 +116,7 @@ TEST_F(TForm1Test, ControlsAreCreatedInLayoutOrderSoLaterOnesLieOnTop) {
 TEST_F(TForm1Test, CaptionsColoursAndFontsFollowTheLayout) {
     TForm1& form = create();
     struct LabelRow {
-        TLabel* label;
+        Label* label;
         QString text;
         QColor color;
         int pixel_size;
@@ -188,7 +188,7 @@ TEST_F(TForm1Test, FocusStartsInTheNumberFieldAndOnlyTheFieldsTakeIt) {
     QTest::keyClick(form.Comboedit2, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), form.ComboEdit1);
 
-    for (auto* button : form.findChildren<TSpeedButton*>()) {
+    for (auto* button : form.findChildren<SpeedButton*>()) {
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << button->objectName().toStdString();
     }
     EXPECT_EQ(form.BitBtn1->focusPolicy(), Qt::NoFocus);

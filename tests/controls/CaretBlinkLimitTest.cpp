@@ -45,7 +45,7 @@ TEST(CaretBlinkLimit, TheCaretStopsBlinkingWhenIdleAndBlinksAgainAtTheNextKey) {
         field.setFocus();
         PaintCounter paints(field);
 
-        TCaretBlinkLimit limit{std::chrono::milliseconds(flash_time)};
+        CaretBlinkLimit limit{std::chrono::milliseconds(flash_time)};
         EXPECT_GE(RepaintsWithin(paints, span), 1) << "the caret blinks at first";
 
         QTest::qWait(flash_time);

@@ -200,9 +200,9 @@ TEST_F(GradButtonCopyTest, ALinkToADestroyedButtonIsDropped) {
 // Copies on a container created before the linked button's are painted first when the window
 // first appears; they must already find the picture at the button's final size.
 TEST_F(GradButtonCopyTest, CopiesOnAnEarlierPanelSeeTheFittedPictureOnFirstShow) {
-    auto* keypad_panel = new TPanel(&host_);
+    auto* keypad_panel = new Panel(&host_);
     keypad_panel->setGeometry(0, 0, 150, 60);
-    auto* button_panel = new TPanel(&host_);
+    auto* button_panel = new Panel(&host_);
     button_panel->setGeometry(0, 70, 184, 25);
     auto* copy = new TGradButtonCopy(keypad_panel);
     copy->setGeometry(10, 10, 34, 25);

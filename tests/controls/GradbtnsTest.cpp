@@ -417,7 +417,7 @@ TEST_F(GradButtonTest, IgnoresEnabledStateGlyphAndLayout) {
     QPixmap glyph(16, 16);
     glyph.fill(Qt::red);
     dressed->setGlyph(glyph);
-    dressed->setLayout(TSpeedButton::TButtonLayout::GlyphTop);
+    dressed->setLayout(SpeedButton::ButtonLayout::GlyphTop);
     dressed->setEnabled(false);
     showHost();
     EXPECT_TRUE(sameImage(grabImage(*dressed), grabImage(*plain)));

@@ -13,7 +13,7 @@
 
 namespace {
 
-using Cut = TPanel::TBevelCut;
+using Cut = Panel::BevelCut;
 
 const QColor kWhite(255, 255, 255);
 const QColor kGrey(128, 128, 128);
@@ -72,7 +72,7 @@ class PanelLookTest : public PanelTest, public testing::WithParamInterface<Panel
 
 TEST_P(PanelLookTest, FillsAndDrawsOuterThenInnerRings) {
     const PanelCase& c = GetParam();
-    auto* panel = new TPanel(&host_);
+    auto* panel = new Panel(&host_);
     panel->setGeometry(24, 28, 50, 30);
     panel->setBevelOuter(c.outer);
     panel->setBevelInner(c.inner);
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<PanelCase>& info) { return std::string(info.param.name); });
 
 TEST_F(PanelTest, KeepsPressesFromReachingTheWindowBeneath) {
-    auto* panel = new TPanel(&host_);
+    auto* panel = new Panel(&host_);
     panel->setGeometry(0, 0, 100, 100);
     auto* label = new QLabel(QStringLiteral("00:00"), panel);
     label->setGeometry(10, 10, 50, 20);
@@ -120,18 +120,18 @@ TEST_F(PanelTest, KeepsPressesFromReachingTheWindowBeneath) {
 }
 
 TEST_F(PanelTest, BevelIsAFrameThatShowsAndPassesThroughWhatLiesBeneath) {
-    auto* panel = new TPanel(&host_);
+    auto* panel = new Panel(&host_);
     panel->setGeometry(0, 0, 200, 100);
     panel->setBevelOuter(Cut::None);
     panel->setColor(QColor(0, 0, 0));
-    auto* button = new TSpeedButton(panel);
+    auto* button = new SpeedButton(panel);
     button->setGeometry(100, 20, 40, 25);
     int clicks = 0;
-    QObject::connect(button, &TSpeedButton::clicked, [&clicks] { ++clicks; });
-    auto* raised = new TBevel(panel);
+    QObject::connect(button, &SpeedButton::clicked, [&clicks] { ++clicks; });
+    auto* raised = new Bevel(panel);
     raised->setGeometry(10, 10, 30, 20);
-    raised->setStyle(TBevel::TBevelStyle::Raised);
-    auto* lowered = new TBevel(panel);
+    raised->setStyle(Bevel::BevelStyle::Raised);
+    auto* lowered = new Bevel(panel);
     lowered->setGeometry(95, 15, 60, 40);  // created later, lies over the button
     showHost();
 

@@ -35,7 +35,7 @@ class SpeedButtonTest : public testing::Test {
         button->setGeometry(geometry);
         button->setCaption(QString());
         button->show();
-        QObject::connect(button, &TSpeedButton::clicked,
+        QObject::connect(button, &SpeedButton::clicked,
                          [this, button] { clicks_.push_back(button); });
         return button;
     }
@@ -68,7 +68,7 @@ class SpeedButtonTest : public testing::Test {
     }
 
     QWidget host_;
-    std::vector<TSpeedButton*> clicks_;
+    std::vector<SpeedButton*> clicks_;
 };
 
 TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
@@ -78,11 +78,11 @@ TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
     ASSERT_FALSE(sameImage(normal, pressed));
 
     press(button, {40, 12});
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Down);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Down);
     EXPECT_TRUE(sameImage(grabImage(*button), pressed));
 
     move(button, {40, 60});
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
     EXPECT_TRUE(sameImage(grabImage(*button), normal));
 
     move(button, {50, 10});
@@ -115,13 +115,13 @@ TEST_F(SpeedButtonTest, LinkedCopyPressesLikeItsButton) {
     EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), link->GradBitmap(), true, 1,
                                                          1, kHighlight, kShadow, kFace)));
     release(copy, {10, 10});
-    EXPECT_EQ(clicks_, std::vector<TSpeedButton*>{copy});
+    EXPECT_EQ(clicks_, std::vector<SpeedButton*>{copy});
 }
 
 TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
-    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    auto* button = add<SpeedButton>({10, 10, 40, 25});
     press(button, {5, 5}, Qt::RightButton);
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
     release(button, {5, 5}, Qt::RightButton);
     EXPECT_TRUE(clicks_.empty());
 
@@ -129,25 +129,25 @@ TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
     EXPECT_TRUE(clicks_.empty());
     release(button, {39, 24});
     EXPECT_EQ(clicks_.size(), 1u);
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
 }
 
 TEST_F(SpeedButtonTest, HidingWhileHeldForgetsThePress) {
-    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    auto* button = add<SpeedButton>({10, 10, 40, 25});
     press(button, {5, 5});
     button->hide();
     button->show();
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Up);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
 }
 
 TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
     auto* other_container = new QWidget(&host_);
     other_container->setGeometry(0, 60, 300, 40);
     other_container->show();
-    auto* a = add<TSpeedButton>({10, 10, 40, 25});
-    auto* b = add<TSpeedButton>({60, 10, 40, 25});
-    auto* elsewhere = add<TSpeedButton>({10, 5, 40, 25}, other_container);
-    for (TSpeedButton* button : {a, b, elsewhere}) {
+    auto* a = add<SpeedButton>({10, 10, 40, 25});
+    auto* b = add<SpeedButton>({60, 10, 40, 25});
+    auto* elsewhere = add<SpeedButton>({10, 5, 40, 25}, other_container);
+    for (SpeedButton* button : {a, b, elsewhere}) {
         button->setGroupIndex(1);
     }
 
@@ -173,7 +173,7 @@ TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
 }
 
 TEST_F(SpeedButtonTest, OnlyGroupMembersStayDown) {
-    auto* button = add<TSpeedButton>({10, 10, 40, 25});
+    auto* button = add<SpeedButton>({10, 10, 40, 25});
     button->setDown(true);
     EXPECT_FALSE(button->Down());
     click(button);
@@ -193,11 +193,11 @@ TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
     QPixmap glyph(16, 16);
     glyph.fill(QColor(255, 0, 255));
     button->setGlyph(glyph);
-    button->setLayout(TSpeedButton::TButtonLayout::GlyphTop);
+    button->setLayout(SpeedButton::ButtonLayout::GlyphTop);
 
     click(button);
     EXPECT_TRUE(button->Down());
-    EXPECT_EQ(button->FState(), TSpeedButton::TButtonState::Exclusive);
+    EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Exclusive);
     EXPECT_TRUE(sameImage(grabImage(*button), face(*button, false)));
 
     press(button, {20, 20});  // pressing it again shows no pressed picture either

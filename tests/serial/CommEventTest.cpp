@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LineErrorFlags, EachChangedCounterSetsItsFlag) {
-    const TLineErrorCounts before{5, 5, 5, 5};
+    const LineErrorCounts before{5, 5, 5, 5};
     EXPECT_EQ(LineErrorFlags(before, before), 0u);
     EXPECT_EQ(LineErrorFlags(before, {6, 5, 5, 5}), CE_FRAME);
     EXPECT_EQ(LineErrorFlags(before, {5, 7, 5, 5}), CE_OVERRUN);

@@ -11,8 +11,8 @@ using namespace serial;
 
 namespace {
 
-TCommMessage Record(unsigned msg, std::size_t count) {
-    return TCommMessage{msg, count, NewBlock(count + 1)};
+CommMessage Record(unsigned msg, std::size_t count) {
+    return CommMessage{msg, count, NewBlock(count + 1)};
 }
 
 bool Readable(int fd) {
@@ -21,13 +21,13 @@ bool Readable(int fd) {
 }
 
 TEST(PostQueue, HandsRecordsOutInTheOrderPostedAndWakesOnlyWhileNonEmpty) {
-    TPostQueue queue;
+    PostQueue queue;
     EXPECT_FALSE(Readable(queue.WakeFd()));
     ASSERT_TRUE(queue.Post(Record(1, 10)));
     ASSERT_TRUE(queue.Post(Record(2, 20)));
     EXPECT_TRUE(Readable(queue.WakeFd()));
 
-    TCommMessage got;
+    CommMessage got;
     ASSERT_TRUE(queue.Take(got));
     EXPECT_EQ(got.Msg, 1u);
     EXPECT_EQ(got.Count, 10u);
@@ -39,7 +39,7 @@ TEST(PostQueue, HandsRecordsOutInTheOrderPostedAndWakesOnlyWhileNonEmpty) {
 }
 
 TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
-    TPostQueue queue;
+    PostQueue queue;
     ASSERT_TRUE(queue.Post(Record(1, 10), false));
     ASSERT_TRUE(queue.Post(Record(2, 20), false));
     EXPECT_FALSE(Readable(queue.WakeFd()));
@@ -47,7 +47,7 @@ TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
     EXPECT_TRUE(Readable(queue.WakeFd()));
     ASSERT_TRUE(queue.Post(Record(3, 30), false));
 
-    TCommMessage got;
+    CommMessage got;
     for (unsigned expected : {1u, 2u, 3u}) {
         ASSERT_TRUE(queue.Take(got));
         EXPECT_EQ(got.Msg, expected);
@@ -59,14 +59,14 @@ TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
 
 TEST(PostQueue, RefusesPostsBeyondCapacityAndFreesTheRefusedBlock) {
     const std::size_t blocks_before = LiveBlockCount();
-    TPostQueue queue;
-    for (std::size_t i = 0; i < TPostQueue::kCapacity; ++i) {
-        ASSERT_TRUE(queue.Post(TCommMessage{7, i, {}})) << i;
+    PostQueue queue;
+    for (std::size_t i = 0; i < PostQueue::kCapacity; ++i) {
+        ASSERT_TRUE(queue.Post(CommMessage{7, i, {}})) << i;
     }
     EXPECT_FALSE(queue.Post(Record(8, 3)));
     EXPECT_EQ(LiveBlockCount(), blocks_before);
 
-    TCommMessage got;
+    CommMessage got;
     ASSERT_TRUE(queue.Take(got));
     EXPECT_EQ(got.Count, 0u);
     EXPECT_TRUE(queue.Post(Record(9, 3)));
@@ -74,7 +74,7 @@ TEST(PostQueue, RefusesPostsBeyondCapacityAndFreesTheRefusedBlock) {
 
 TEST(PostQueue, ClosingRefusesLaterPostsAndHandsBackWhatWasQueued) {
     const std::size_t blocks_before = LiveBlockCount();
-    TPostQueue queue;
+    PostQueue queue;
     ASSERT_TRUE(queue.Post(Record(1, 5)));
     ASSERT_TRUE(queue.Post(Record(2, 6)));
     {
@@ -92,13 +92,13 @@ TEST(PostQueue, ClosingRefusesLaterPostsAndHandsBackWhatWasQueued) {
 // Two posting threads and a receiver sitting in poll(), as the worker threads and the main thread
 // use the queue: nothing is lost, and each sender's records keep their order.
 TEST(PostQueue, KeepsEachSendersOrderUnderConcurrentPosting) {
-    TPostQueue queue;
+    PostQueue queue;
     constexpr std::size_t kPerSender = 3000;
     auto sender = [&queue](unsigned id) {
         for (std::size_t i = 0; i < kPerSender; ++i) {
-            TCommMessage record{id, i, NewBlock(1)};
+            CommMessage record{id, i, NewBlock(1)};
             while (!queue.Post(std::move(record))) {
-                record = TCommMessage{id, i, NewBlock(1)};
+                record = CommMessage{id, i, NewBlock(1)};
                 std::this_thread::yield();
             }
         }
@@ -109,7 +109,7 @@ TEST(PostQueue, KeepsEachSendersOrderUnderConcurrentPosting) {
     while (taken < 2 * kPerSender) {
         pollfd p{queue.WakeFd(), POLLIN, 0};
         ASSERT_GE(::poll(&p, 1, 5000), 1) << "receiver not woken";
-        TCommMessage got;
+        CommMessage got;
         while (queue.Take(got)) {
             ASSERT_EQ(got.Count, next[got.Msg]) << "sender " << got.Msg;
             ++next[got.Msg];

@@ -20,14 +20,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // Line errors that the test injects, as a driver's counters would show them.
-class InjectedLineErrors : public TLineErrorCounter {
+class InjectedLineErrors : public LineErrorCounter {
   public:
-    bool Read(int, TLineErrorCounts& counts) override {
+    bool Read(int, LineErrorCounts& counts) override {
         std::lock_guard lock(mutex_);
         counts = counts_;
         return true;
     }
-    void Add(const TLineErrorCounts& more) {
+    void Add(const LineErrorCounts& more) {
         std::lock_guard lock(mutex_);
         counts_.Frame += more.Frame;
         counts_.Overrun += more.Overrun;
@@ -37,7 +37,7 @@ class InjectedLineErrors : public TLineErrorCounter {
 
   private:
     std::mutex mutex_;
-    TLineErrorCounts counts_;
+    LineErrorCounts counts_;
 };
 
 std::string Pattern(std::size_t size) {
@@ -126,7 +126,7 @@ TEST_F(Receive, WithoutAHandlerReceivedBlocksAreFreed) {
 TEST_F(Receive, LineErrorsArriveAsTheirTextAheadOfTheDataThatCameWithThem) {
     auto errors = std::make_shared<InjectedLineErrors>();
     errors->Add({3, 0, 1, 0});  // errors from before the open are not reported
-    comm->LineErrorCounter = errors;
+    comm->LineErrors = errors;
     ASSERT_TRUE(comm->OpenComm());
 
     pty.Write("before");
@@ -247,12 +247,12 @@ class ReaderThread : public testing::Test {
 
     TReadThread& MakeReader(int device) {
         reader = std::make_unique<TReadThread>(device, close_event.Fd(), notify,
-                                               std::make_shared<TIcountLineErrorCounter>());
+                                               std::make_shared<IcountLineErrorCounter>());
         return *reader;
     }
     std::vector<unsigned> Posted() {
         std::vector<unsigned> messages;
-        TCommMessage record;
+        CommMessage record;
         while (notify.Take(record)) {
             messages.push_back(record.Msg);
         }
@@ -260,8 +260,8 @@ class ReaderThread : public testing::Test {
     }
 
     Pty pty;
-    TCloseEvent close_event;
-    TPostQueue notify;
+    CloseEvent close_event;
+    PostQueue notify;
     std::unique_ptr<TReadThread> reader;
 };
 

@@ -98,22 +98,22 @@ class WriterThread : public testing::Test {
         return *writer;
     }
 
-    static TCommMessage Request(std::string_view text) {
-        TCommMessage request{REQUEST_WRITE, text.size(), NewBlock(text.size() + 1)};
+    static CommMessage Request(std::string_view text) {
+        CommMessage request{REQUEST_WRITE, text.size(), NewBlock(text.size() + 1)};
         std::memcpy(request.Block.get(), text.data(), text.size());
         return request;
     }
 
     Pty pty;
-    TCloseEvent close_event;
-    TPostQueue notify;
+    CloseEvent close_event;
+    PostQueue notify;
     std::unique_ptr<TWriteThread> writer;
 };
 
 TEST_F(WriterThread, AnUnexpectedMessageIsIgnoredAndLaterRequestsAreWritten) {
     LogCapture log;
     TWriteThread& w = MakeWriter(pty.held_slave());
-    ASSERT_TRUE(w.Queue().Post(TCommMessage{4242, 0, {}}));
+    ASSERT_TRUE(w.Queue().Post(CommMessage{4242, 0, {}}));
     ASSERT_TRUE(w.Queue().Post(Request("OK")));
     w.Resume();
     EXPECT_EQ(pty.Read(2), "OK");
@@ -133,7 +133,7 @@ TEST_F(WriterThread, TheCloseEventWinsOverQueuedRequests) {
     EXPECT_FALSE(w.Queue().Post(Request("three")));
     EXPECT_EQ(LiveBlockCount(), blocks_before);
     EXPECT_EQ(pty.ReadFor(200ms), "");
-    TCommMessage none;
+    CommMessage none;
     EXPECT_FALSE(notify.Take(none));
 }
 
@@ -146,7 +146,7 @@ TEST_F(WriterThread, AnInvalidDescriptorEndsTheWriterWithoutAHangupRequest) {
     ASSERT_TRUE(w.WaitFor(2000ms));
     EXPECT_TRUE(log.has_line(
         "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port."));
-    TCommMessage none;
+    CommMessage none;
     EXPECT_FALSE(notify.Take(none));
     EXPECT_FALSE(w.Queue().Post(Request("later")));
 }

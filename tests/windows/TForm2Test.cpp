@@ -69,7 +69,7 @@ class TForm2Test : public testing::Test {
         QTest::keyClick(grid(), Qt::Key_F2);
         return QApplication::focusWidget();
     }
-    void click(TSpeedButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, {9, 9}); }
+    void click(SpeedButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, {9, 9}); }
 
     QTemporaryDir dir_;
     QLineEdit number_, name_;

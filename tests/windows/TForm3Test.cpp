@@ -40,7 +40,7 @@ void retype(QWidget* field, const QString& text) {
     }
 }
 
-void click(TSpeedButton* button) {
+void click(SpeedButton* button) {
     QTest::mouseClick(button, Qt::LeftButton, {}, {20, 10});
 }
 
