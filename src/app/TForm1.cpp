@@ -169,12 +169,12 @@ void TForm1::ishodnoe() {
 }
 
 void TForm1::settingsChanged() {
-    run_.settingsChanged({.com_port = settings.com_port,
-                          .init_command = settings.init_command,
-                          .dial_command = settings.dial_command,
-                          .dial_prefix = settings.dial_prefix,
-                          .wait_seconds = settings.wait_seconds,
-                          .max_attempts = settings.max_attempts});
+    run_.settings_changed({.com_port = settings.com_port,
+                           .init_command = settings.init_command,
+                           .dial_command = settings.dial_command,
+                           .dial_prefix = settings.dial_prefix,
+                           .wait_seconds = settings.wait_seconds,
+                           .max_attempts = settings.max_attempts});
 }
 
 void TForm1::insert_to_list() {
@@ -238,16 +238,16 @@ void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) 
 void TForm1::Comm321RequestHangup() {
     // A notification left over from an earlier opening of the port finds the link healthy.
     if (Comm321->LinkFailed()) {
-        run_.portFailed();
+        run_.port_failed();
     }
 }
 
 void TForm1::Timer1Timer() {
-    run_.countdownTick();
+    run_.countdown_tick();
 }
 
 void TForm1::GradButton2Click() {
-    run_.conversationStarted();
+    run_.conversation_started();
     {
         TForm4 prompt;
         prompt.move(pos() + QPoint(Panel1->x(), 215));
@@ -257,7 +257,7 @@ void TForm1::GradButton2Click() {
         prompt.hide();
     }
     // The clock stops with the prompt, whether or not the record can be written.
-    const auto stop_clock = qScopeGuard([this] { run_.conversationEnded(); });
+    const auto stop_clock = qScopeGuard([this] { run_.conversation_ended(); });
     const std::time_t end = now();
     const std::string record =
         journal_record(short_date_text(end), platform::toCp1251(Comboedit2->text()),
@@ -267,7 +267,7 @@ void TForm1::GradButton2Click() {
 }
 
 void TForm1::Timer2Timer() {
-    run_.conversationTick();
+    run_.conversation_tick();
 }
 
 void TForm1::GradButtonCopy3Click() {
@@ -288,7 +288,7 @@ void TForm1::BitBtn2Click() {
 
 void TForm1::GradButtonCopy1Click() {
     // The port is let go first, so that the next dial opens the port configured then.
-    run_.releasePort();
+    run_.release_port();
     {
         // What the dialog confirms is what the next dial or redial uses, even when it cannot be
         // saved.
@@ -315,7 +315,7 @@ void TForm1::GradButton3Click() {
 
 void TForm1::exit_sequence() {
     save_quick_list();
-    run_.releasePort();
+    run_.release_port();
 }
 
 void TForm1::save_quick_list() {
@@ -327,12 +327,12 @@ void TForm1::save_quick_list() {
     write_quick_list(quick_list_path(work_dir, user_key), entries);
 }
 
-bool TForm1::openPort(std::uint8_t com_port) {
+bool TForm1::open_port(std::uint8_t com_port) {
     preselect_port(*Comm321, com_port);
     return Comm321->OpenComm();
 }
 
-void TForm1::closePort() {
+void TForm1::close_port() {
     Comm321->CloseComm();
 }
 
@@ -351,24 +351,24 @@ std::string TForm1::number() {
     return platform::toCp1251(Comboedit2->text());
 }
 
-void TForm1::setCountdownTicking(bool on) {
+void TForm1::set_countdown_ticking(bool on) {
     on ? Timer1->start() : Timer1->stop();
 }
 
-void TForm1::setConversationTicking(bool on) {
+void TForm1::set_conversation_ticking(bool on) {
     on ? Timer2->start() : Timer2->stop();
 }
 
-void TForm1::showClock(std::int32_t seconds) {
+void TForm1::show_clock(std::int32_t seconds) {
     cifir(seconds);
 }
 
-void TForm1::showCaption(DialRun::Caption caption) {
+void TForm1::show_caption(DialRun::Caption caption) {
     Label3->setText(caption == DialRun::Caption::Waiting ? QStringLiteral("Время ожидан.")
                                                          : QStringLiteral("Время разгов."));
 }
 
-void TForm1::showAttempts(std::string_view text) {
+void TForm1::show_attempts(std::string_view text) {
     Label5->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
 }
 

@@ -176,16 +176,16 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void settingsChanged();
 
     // DialRun::Listener: what the run asks of the port, the timers and the displays.
-    bool openPort(std::uint8_t com_port) override;
-    void closePort() override;
+    bool open_port(std::uint8_t com_port) override;
+    void close_port() override;
     void send(std::string_view line) override;
     void pause(std::chrono::milliseconds length) override;
     std::string number() override;
-    void setCountdownTicking(bool on) override;
-    void setConversationTicking(bool on) override;
-    void showClock(std::int32_t seconds) override;
-    void showCaption(DialRun::Caption caption) override;
-    void showAttempts(std::string_view text) override;
+    void set_countdown_ticking(bool on) override;
+    void set_conversation_ticking(bool on) override;
+    void show_clock(std::int32_t seconds) override;
+    void show_caption(DialRun::Caption caption) override;
+    void show_attempts(std::string_view text) override;
 
     DialRun run_{*this};
 

@@ -5,12 +5,12 @@
 // The transitions, in the order a run meets them.
 
 void DialRun::ishodnoe() {
-    listener_.setCountdownTicking(false);
-    listener_.showClock(0);
+    listener_.set_countdown_ticking(false);
+    listener_.show_clock(0);
     elapsed_seconds_ = 0;
-    listener_.showAttempts(attempts_text(settings_.max_attempts, settings_.max_attempts));
+    listener_.show_attempts(attempts_text(settings_.max_attempts, settings_.max_attempts));
     attempts_left_ = settings_.max_attempts;
-    listener_.showCaption(Caption::Conversation);
+    listener_.show_caption(Caption::Conversation);
     state_ = State::Idle;
 }
 
@@ -18,7 +18,7 @@ void DialRun::dial_number() {
     if (!port_open_) {
         // A port that opens but does not finish opening stays unmarked, so the next dial tries
         // again; what is sent to it meanwhile goes nowhere.
-        if (listener_.openPort(settings_.com_port)) {
+        if (listener_.open_port(settings_.com_port)) {
             port_open_ = true;
         }
         listener_.pause(kModemPause);
@@ -35,16 +35,16 @@ void DialRun::receive(std::string_view chunk) {
         return;
     }
     state_ = State::Waiting;
-    listener_.setCountdownTicking(true);
+    listener_.set_countdown_ticking(true);
 }
 
-void DialRun::countdownTick() {
+void DialRun::countdown_tick() {
     if (state_ != State::Waiting) {
         return;
     }
     ++elapsed_seconds_;
-    listener_.showCaption(Caption::Waiting);
-    listener_.showClock(settings_.wait_seconds - elapsed_seconds_);
+    listener_.show_caption(Caption::Waiting);
+    listener_.show_clock(settings_.wait_seconds - elapsed_seconds_);
     // The period ends when the count reaches the waiting time or has passed it: the time may
     // have been lowered meanwhile.
     if (elapsed_seconds_ < settings_.wait_seconds) {
@@ -53,8 +53,8 @@ void DialRun::countdownTick() {
     if (attempts_left_ > 0) {
         --attempts_left_;
     }
-    listener_.showAttempts(attempts_text(settings_.max_attempts, attempts_left_));
-    listener_.setCountdownTicking(false);
+    listener_.show_attempts(attempts_text(settings_.max_attempts, attempts_left_));
+    listener_.set_countdown_ticking(false);
     if (attempts_left_ == 0) {
         state_ = State::Spent;
         return;
@@ -62,7 +62,7 @@ void DialRun::countdownTick() {
     // Idle before dialling: a port that cannot be opened leaves the run there, with the count
     // at the waiting time, and the user starts again.
     state_ = State::Idle;
-    listener_.showClock(0);
+    listener_.show_clock(0);
     dial_number();
     elapsed_seconds_ = 0;
 }
@@ -72,37 +72,37 @@ void DialRun::reset() {
     ishodnoe();
 }
 
-void DialRun::conversationStarted() {
+void DialRun::conversation_started() {
     ishodnoe();
     // No hang-up command: letting go of the port is how the modem is released. The next dial
     // opens it again and initialises the modem first.
-    releasePort();
-    listener_.setConversationTicking(true);
+    release_port();
+    listener_.set_conversation_ticking(true);
     state_ = State::Talking;
 }
 
-void DialRun::conversationTick() {
+void DialRun::conversation_tick() {
     if (state_ != State::Talking) {
         return;
     }
     ++elapsed_seconds_;
-    listener_.showCaption(Caption::Conversation);
-    listener_.showClock(elapsed_seconds_);
+    listener_.show_caption(Caption::Conversation);
+    listener_.show_clock(elapsed_seconds_);
 }
 
-void DialRun::conversationEnded() {
-    listener_.setConversationTicking(false);
+void DialRun::conversation_ended() {
+    listener_.set_conversation_ticking(false);
     if (state_ == State::Talking) {
         state_ = State::Idle;
     }
 }
 
-void DialRun::releasePort() {
-    listener_.closePort();
+void DialRun::release_port() {
+    listener_.close_port();
     port_open_ = false;
 }
 
-const char* toString(DialRun::State state) {
+const char* state_name(DialRun::State state) {
     switch (state) {
         case DialRun::State::Idle:
             return "Idle";

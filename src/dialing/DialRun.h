@@ -39,8 +39,8 @@ class DialRun {
         virtual ~Listener() = default;
         // Opens the configured port. Returns whether it finished opening; throws when the port
         // cannot be opened at all, which ends the dial there.
-        virtual bool openPort(std::uint8_t com_port) = 0;
-        virtual void closePort() = 0;
+        virtual bool open_port(std::uint8_t com_port) = 0;
+        virtual void close_port() = 0;
         // Hands a line to the port; a closed port sends nothing.
         virtual void send(std::string_view line) = 0;
         // Blocks the caller: the modem needs the time, and what arrives meanwhile waits.
@@ -49,14 +49,14 @@ class DialRun {
         virtual std::string number() = 0;
 
         // Starting and stopping the one-second ticks of the countdown and of the conversation.
-        virtual void setCountdownTicking(bool on) = 0;
-        virtual void setConversationTicking(bool on) = 0;
+        virtual void set_countdown_ticking(bool on) = 0;
+        virtual void set_conversation_ticking(bool on) = 0;
 
         // The displays: the clock (a number of seconds, shown as MM:SS), its caption and the
         // attempt display (N/K).
-        virtual void showClock(std::int32_t seconds) = 0;
-        virtual void showCaption(Caption caption) = 0;
-        virtual void showAttempts(std::string_view text) = 0;
+        virtual void show_clock(std::int32_t seconds) = 0;
+        virtual void show_caption(Caption caption) = 0;
+        virtual void show_attempts(std::string_view text) = 0;
     };
 
     static constexpr std::chrono::milliseconds kModemPause{500};
@@ -74,7 +74,7 @@ class DialRun {
     std::uint8_t attempts_left() const { return attempts_left_; }
 
     // Inputs.
-    void settingsChanged(const Settings& settings) { settings_ = settings; }
+    void settings_changed(const Settings& settings) { settings_ = settings; }
     // Resets the run: no countdown, clock "00:00", attempt display N/0, caption "conversation".
     void ishodnoe();
     // Dials the number: opens the port first if the run has not (then pauses and initialises the
@@ -86,16 +86,16 @@ class DialRun {
     // A chunk of received bytes: a busy or no-dial-tone reply starts the countdown.
     void receive(std::string_view chunk);
     // A second of the countdown, or of the conversation.
-    void countdownTick();
-    void conversationTick();
+    void countdown_tick();
+    void conversation_tick();
     // The conversation: the run ends, the port is let go and the conversation clock starts;
     // then, once the prompt is closed, the clock stops and the run is idle with the port closed.
-    void conversationStarted();
-    void conversationEnded();
+    void conversation_started();
+    void conversation_ended();
     // The port is let go from outside the run (the settings are being changed) or has failed
     // (its threads ended). A countdown goes on; the next dial opens the port again.
-    void releasePort();
-    void portFailed() { releasePort(); }
+    void release_port();
+    void port_failed() { release_port(); }
 
   private:
     Listener& listener_;
@@ -106,4 +106,4 @@ class DialRun {
     std::uint8_t attempts_left_ = 0;
 };
 
-const char* toString(DialRun::State state);
+const char* state_name(DialRun::State state);

@@ -19,7 +19,7 @@ using Lines = std::vector<std::string>;
 // lines that reach the modem and, in order, everything the run asks for.
 class FakeWindow : public DialRun::Listener {
   public:
-    bool openPort(std::uint8_t com_port) override {
+    bool open_port(std::uint8_t com_port) override {
         trace.push_back("open " + std::to_string(com_port));
         if (open_throws) {
             throw std::runtime_error("Error opening com port");
@@ -27,7 +27,7 @@ class FakeWindow : public DialRun::Listener {
         port_is_open = open_finishes;
         return open_finishes;
     }
-    void closePort() override {
+    void close_port() override {
         trace.push_back("close");
         port_is_open = false;
     }
@@ -43,13 +43,13 @@ class FakeWindow : public DialRun::Listener {
         trace.push_back("pause " + std::to_string(length.count()));
     }
     std::string number() override { return number_field; }
-    void setCountdownTicking(bool on) override { countdown = on; }
-    void setConversationTicking(bool on) override { conversation = on; }
-    void showClock(std::int32_t seconds) override { clock = cifir_text(seconds); }
-    void showCaption(DialRun::Caption shown) override {
+    void set_countdown_ticking(bool on) override { countdown = on; }
+    void set_conversation_ticking(bool on) override { conversation = on; }
+    void show_clock(std::int32_t seconds) override { clock = cifir_text(seconds); }
+    void show_caption(DialRun::Caption shown) override {
         caption = shown == DialRun::Caption::Waiting ? "ожидан." : "разгов.";
     }
-    void showAttempts(std::string_view text) override { attempts = text; }
+    void show_attempts(std::string_view text) override { attempts = text; }
 
     bool open_throws = false;
     bool open_finishes = true;
@@ -87,23 +87,23 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
         } else if (input == "reset") {
             run.reset();
         } else if (input == "talk") {
-            run.conversationStarted();
+            run.conversation_started();
         } else if (input == "hang up") {
-            run.conversationEnded();
+            run.conversation_ended();
         } else if (input == "settings button" || input == "exit button") {
-            run.releasePort();
+            run.release_port();
         } else if (input == "port failed") {
             window.port_is_open = false;
-            run.portFailed();
+            run.port_failed();
         } else if (input.starts_with("reply ")) {
             run.receive(input.substr(6));
         } else if (input == "tick" || word == "tick") {
             for (int i = count(); i > 0 && window.countdown; --i) {
-                run.countdownTick();
+                run.countdown_tick();
             }
         } else if (input == "talk tick" || word == "talk tick") {
             for (int i = count(); i > 0 && window.conversation; --i) {
-                run.conversationTick();
+                run.conversation_tick();
             }
         } else if (word == "number") {
             window.number_field = arg;
@@ -123,7 +123,7 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
             } else {
                 FAIL() << "unknown input: " << input;
             }
-            run.settingsChanged(settings);
+            run.settings_changed(settings);
         }
     } catch (const std::exception& e) {
         window.errors.push_back(e.what());  // the window reports it and the handler ends
@@ -181,8 +181,8 @@ TEST_P(DialRunTable, EndsWithTheseDisplaysAndModemLines) {
     DialRun run(window);
     run.ishodnoe();
     run_inputs(run, window, row.inputs);
-    EXPECT_EQ(std::string(toString(run.state())) + " " + window.clock + " " + window.caption + " " +
-                  window.attempts,
+    EXPECT_EQ(std::string(state_name(run.state())) + " " + window.clock + " " + window.caption +
+                  " " + window.attempts,
               row.displays);
     EXPECT_EQ(joined(window.wire), row.wire);
     EXPECT_EQ(run.port_open(), row.port_open);
