@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QScreen>
@@ -419,15 +418,6 @@ void TForm1::showEvent(QShowEvent* event) {
         }
         platform::guarded([this] { FormShow(); });
     }
-}
-
-void TForm1::paintEvent(QPaintEvent*) {
-    // The window paints its own outline too, for compositors that ignore the mask.
-    QPainter painter(this);
-    if (window_region) {
-        painter.setClipRegion(*window_region);
-    }
-    painter.fillRect(rect(), Qt::black);
 }
 
 // Only the window's own surface drags: the background picture and the caption cells lying on

@@ -1,6 +1,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolButton>
@@ -21,8 +22,8 @@
 #include "phone.xpm"
 #include "reset.xpm"
 
-// The main window's controls: what each is, where it lies and how it looks. What they do is
-// wired in TForm1.cpp.
+// The main window's controls and surface: what each is, where it lies and how it looks. What they
+// do is wired in TForm1.cpp.
 
 namespace {
 
@@ -234,4 +235,13 @@ void TForm1::createControls() {
     setTabOrder(ListBox1, Comboedit2);
     setTabOrder(Comboedit2, ComboEdit1);
     Comboedit2->setFocus();
+}
+
+void TForm1::paintEvent(QPaintEvent*) {
+    // The window paints its own outline too, for compositors that ignore the mask.
+    QPainter painter(this);
+    if (window_region) {
+        painter.setClipRegion(*window_region);
+    }
+    painter.fillRect(rect(), Qt::black);
 }
