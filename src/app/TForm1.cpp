@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
-#include <algorithm>
 
 #include "Beep.h"
 #include "Cp1251.h"
@@ -31,13 +30,14 @@
 #include "Label.h"
 #include "MachineStore.h"
 #include "Panel.h"
-#include "QuickList.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
 #include "UserKey.h"
 
 namespace {
+
+const QString kLeaveUnsaved = QStringLiteral("Список номеров не сохранён. Выйти без сохранения?");
 
 // CommPort for a configured port number; anything but 1..4 leaves the port as it was.
 void preselect_port(serial::TZRTComm32& comm, std::uint8_t com_port) {
@@ -67,6 +67,8 @@ TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(p
     createControls();
     connectHandlers();
     settingsChanged();  // the built-in values, until the settings file has been read
+    // The data files stay in the current directory even when start-up stops before taking it.
+    work_dir = current_work_dir();
     platform::guarded([&] { FormCreate(store); });
 }
 
@@ -126,13 +128,6 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
     load_quick_list();
 }
 
-void TForm1::load_quick_list() {
-    ListBox1->clear();
-    for (const std::string& entry : read_quick_list(quick_list_path(work_dir, user_key))) {
-        ListBox1->addItem(platform::fromCp1251(entry));
-    }
-}
-
 void TForm1::load_key_user(const platform::MachineStore& store) {
     user_key = ::load_key_user(store);
 }
@@ -174,50 +169,6 @@ void TForm1::settingsChanged() {
                            .dial_prefix = settings.dial_prefix,
                            .wait_seconds = settings.wait_seconds,
                            .max_attempts = settings.max_attempts});
-}
-
-void TForm1::insert_to_list() {
-    const QString number = Comboedit2->text();
-    const bool empty_list = ListBox1->count() == 0;
-    if (!number.isEmpty() && (empty_list || ListBox1->item(0)->text() != number)) {
-        ListBox1->insertItem(0, number);
-    }
-    if (ListBox1->count() > int(kQuickListMax)) {
-        delete ListBox1->takeItem(int(kQuickListMax));
-    }
-}
-
-void TForm1::RxSpeedButtonDigitClick(const SpeedButton* key) {
-    Comboedit2->setText(Comboedit2->text() + QString::number(key->Tag));
-}
-
-void TForm1::RxSpeedButton10Click() {
-    Comboedit2->setText(
-        Comboedit2->text().chopped(std::min<qsizetype>(1, Comboedit2->text().size())));
-}
-
-void TForm1::BitBtn1Click() {
-    list_shown = !list_shown;
-    ListBox1->setVisible(list_shown);
-}
-
-void TForm1::ListBox1DblClick() {
-    // Without a selected entry there is nothing to take.
-    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
-    if (selected.isEmpty()) {
-        return;
-    }
-    list_shown = false;
-    ComboEdit1->clear();
-    Comboedit2->setText(selected.front()->text());
-    ListBox1->hide();
-}
-
-void TForm1::ListBox1MouseDown(Qt::MouseButton button) {
-    if (button == Qt::RightButton) {
-        ListBox1->hide();
-        list_shown = false;
-    }
 }
 
 void TForm1::GradButton1Click() {
@@ -309,21 +260,15 @@ void TForm1::cifir(std::int32_t seconds) {
 }
 
 void TForm1::GradButton3Click() {
+    // A list that cannot be saved stops the exit here: the error is shown and the window stays.
+    exit_sequence();
+    leaving_ = true;
     close();
 }
 
 void TForm1::exit_sequence() {
     save_quick_list();
     run_.release_port();
-}
-
-void TForm1::save_quick_list() {
-    std::vector<std::string> entries;
-    entries.reserve(std::size_t(ListBox1->count()));
-    for (int i = 0; i < ListBox1->count(); ++i) {
-        entries.push_back(platform::toCp1251(ListBox1->item(i)->text()));
-    }
-    write_quick_list(quick_list_path(work_dir, user_key), entries);
 }
 
 bool TForm1::open_port(std::uint8_t com_port) {
@@ -371,42 +316,53 @@ void TForm1::show_attempts(std::string_view text) {
     Label5->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
 }
 
-// Every way of closing the window runs the exit sequence, the exit button's as well as the
-// window manager's or the session's: the list is saved and the port let go.
+// Every way of closing the window saves the list and lets go of the port: the exit button, the
+// window manager's close, the session's end and the termination signals.
 void TForm1::closeEvent(QCloseEvent* event) {
-    bool done = false;
-    platform::guarded([&] {
-        exit_sequence();
-        done = true;
-    });
-    // When the list cannot be saved the error has been shown and the window stays open.
-    if (done) {
-        event->accept();
-    } else {
-        event->ignore();
+    if (leaving_) {
+        event->accept();  // the exit button has saved the list and let go of the port
+        return;
     }
+    // The window manager or the session closes the window. A borderless window has no other way
+    // out, so a list that cannot be saved is reported and the user may leave without it.
+    bool saved = false;
+    platform::guarded([&] {
+        save_quick_list();
+        saved = true;
+    });
+    if (!saved && !platform::ask_yes_no(kLeaveUnsaved)) {
+        event->ignore();
+        return;
+    }
+    run_.release_port();
+    event->accept();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ListBox1->viewport()) {
-        if (event->type() == QEvent::MouseButtonDblClick) {
-            platform::guarded([this] { ListBox1DblClick(); });
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            const auto button = static_cast<QMouseEvent*>(event)->button();
-            platform::guarded([this, button] { ListBox1MouseDown(button); });
-        }
+void TForm1::endOnSignal() {
+    // Nobody may be there to answer a dialog: a list that cannot be saved is told on stderr.
+    try {
+        save_quick_list();
+    } catch (const std::exception& e) {
+        platform::print_error(QString::fromUtf8(e.what()));
     }
-    return QWidget::eventFilter(watched, event);
+    run_.release_port();
+    leaving_ = true;
 }
 
 bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) {
+        activateOnce();
+    }
+    return QWidget::event(event);
+}
+
+void TForm1::activateOnce() {
     // Only the first activation counts: later ones come back from the modal windows or from
     // other programs and must not reset the dialling run.
-    if (event->type() == QEvent::WindowActivate && !activated_once_) {
+    if (!activated_once_) {
         activated_once_ = true;
         platform::guarded([this] { FormActivate(); });
     }
-    return QWidget::event(event);
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -417,6 +373,9 @@ void TForm1::showEvent(QShowEvent* event) {
             move(screen->availableGeometry().center() - rect().center());
         }
         platform::guarded([this] { FormShow(); });
+        // Wayland compositors, and window managers that prevent focus stealing, do not always
+        // activate a new window: then the run starts right after the first show.
+        QTimer::singleShot(0, this, [this] { activateOnce(); });
     }
 }
 

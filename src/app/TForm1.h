@@ -146,6 +146,10 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void BitBtn2Click();
     void GradButtonCopy1Click();
 
+    // Ends the program on a termination signal: saves the list if it can (an error goes to
+    // stderr, never to a dialog) and lets go of the port; the caller then leaves the event loop.
+    void endOnSignal();
+
     // The clock the journal's dates and times come from (tests set their own).
     std::function<std::time_t()> now = [] { return std::time(nullptr); };
 
@@ -168,6 +172,7 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void FormCreate(const platform::MachineStore& store);
     void FormShow();
     void FormActivate();
+    void activateOnce();
     void load_key_user(const platform::MachineStore& store);
     void load_quick_list();
     void save_quick_list();
@@ -192,6 +197,7 @@ class TForm1 : public QWidget, private DialRun::Listener {
     std::optional<QRegion> window_region;
     bool shown_once_ = false;
     bool activated_once_ = false;
+    bool leaving_ = false;  // the list is saved and the port let go: the window may close
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
 };
 

@@ -4,6 +4,7 @@
 #include "CaretBlinkLimit.h"
 #include "ErrorReport.h"
 #include "TForm1.h"
+#include "TerminationSignals.h"
 #include "WidgetReports.h"
 
 namespace {
@@ -32,6 +33,12 @@ int main(int argc, char** argv) {
     platform::install_widget_reports();
     CaretBlinkLimit caret_blink;
     TForm1 Form1;
+    // A kill, Ctrl-C or the end of the session ends the program as its exit button would, with
+    // nobody asked anything; whatever dialog is open ends with it.
+    platform::TerminationSignals termination([&Form1](int) {
+        Form1.endOnSignal();
+        Application::exit(0);
+    });
     Form1.show();
     Form1.activateWindow();
     return Application::exec();

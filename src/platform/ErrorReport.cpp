@@ -10,6 +10,11 @@ ErrorReporter& reporter() {
     return r;
 }
 
+Questioner& questioner() {
+    static Questioner q;
+    return q;
+}
+
 }  // namespace
 
 void print_error(const QString& message) {
@@ -29,6 +34,14 @@ ErrorReporter set_error_reporter(ErrorReporter replacement) {
 
 void report_exception(const std::exception& e) {
     report_error(QString::fromUtf8(e.what()));
+}
+
+bool ask_yes_no(const QString& question) {
+    return questioner() && questioner()(question);
+}
+
+Questioner set_questioner(Questioner replacement) {
+    return std::exchange(questioner(), std::move(replacement));
 }
 
 }  // namespace platform

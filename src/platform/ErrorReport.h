@@ -11,7 +11,8 @@
 // Exceptions never unwind through Qt's own frames.
 //
 // This part needs no widgets: the report goes to a replaceable reporter, which writes a line to
-// stderr until the application installs the message box (install_widget_reports()).
+// stderr until the application installs the message box (install_widget_reports()). Questions
+// to the user go the same way.
 namespace platform {
 
 using ErrorReporter = std::function<void(const QString& message)>;
@@ -27,6 +28,12 @@ ErrorReporter set_error_reporter(ErrorReporter reporter);
 void print_error(const QString& message);
 
 void report_exception(const std::exception& e);
+
+// Asks the user a question that has a yes and a no for an answer. Without widgets, or in a test
+// that has not said otherwise, the answer is no: nothing is given up without being asked.
+using Questioner = std::function<bool(const QString& question)>;
+bool ask_yes_no(const QString& question);
+Questioner set_questioner(Questioner questioner);
 
 template <class F>
 void guarded(F&& f) noexcept {

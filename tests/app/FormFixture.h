@@ -40,12 +40,17 @@ class FormTest : public testing::Test {
         old_beep_ = platform::set_beep_handler([this] { ++beeps_; });
         old_reporter_ =
             platform::set_error_reporter([this](const QString& m) { errors_.append(m); });
+        old_questioner_ = platform::set_questioner([this](const QString& question) {
+            questions_.append(question);
+            return answer_;
+        });
     }
 
     void TearDown() override {
         form_.reset();
         platform::set_beep_handler(old_beep_);
         platform::set_error_reporter(old_reporter_);
+        platform::set_questioner(old_questioner_);
         std::filesystem::current_path(old_cwd_);
     }
 
@@ -89,8 +94,11 @@ class FormTest : public testing::Test {
     std::filesystem::path old_cwd_;
     std::function<void()> old_beep_;
     platform::ErrorReporter old_reporter_;
+    platform::Questioner old_questioner_;
     int beeps_ = 0;
     QStringList errors_;
+    QStringList questions_;  // asked of the user, each answered with answer_
+    bool answer_ = false;
     std::unique_ptr<TForm1> form_;
 };
 

@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "FileContents.h"
 #include "FormFixture.h"
 #include "Gradbtns.h"
 #include "TForm1.h"
@@ -49,6 +50,10 @@ TEST_F(QuickDialTest, TheKeypadEditsTheNumberField) {
         press(key);
     }
     EXPECT_EQ(form.Comboedit2->text(), "34678");
+
+    form.Comboedit2->setText("12\U0001F4DE");  // one character outside the 16-bit range
+    press(form.RxSpeedButton10);
+    EXPECT_EQ(form.Comboedit2->text(), "12");
 }
 
 TEST_F(QuickDialTest, InsertingKeepsTheNewestFirstWithoutRepeatingTheTop) {
@@ -67,6 +72,12 @@ TEST_F(QuickDialTest, InsertingKeepsTheNewestFirstWithoutRepeatingTheTop) {
     setEntries({});
     form.insert_to_list();
     EXPECT_TRUE(entries().isEmpty());
+
+    // Texts that the list file stores alike are one entry.
+    setEntries({"5\u2603"});
+    form.Comboedit2->setText("5\u2604");
+    form.insert_to_list();
+    EXPECT_EQ(entries().size(), 1);
 }
 
 TEST_F(QuickDialTest, TheListHoldsFiftyEntriesAndALongerFileLosesOneAtATime) {
@@ -109,6 +120,8 @@ TEST_F(QuickDialTest, TheListButtonTogglesTheListAndTakingAnEntryHidesIt) {
     QTest::mouseClick(rows, Qt::LeftButton, {}, first_row);
     QTest::mouseDClick(rows, Qt::LeftButton, {}, first_row);
     EXPECT_EQ(form.Comboedit2->text(), "333");
+    EXPECT_FALSE(form.Comboedit2->hasSelectedText());  // the next key adds to the number
+    EXPECT_EQ(form.Comboedit2->cursorPosition(), 3);
     EXPECT_EQ(form.ComboEdit1->text(), "");
     EXPECT_FALSE(form.list_shown);
     EXPECT_TRUE(form.ListBox1->isHidden());
@@ -130,11 +143,12 @@ TEST_F(QuickDialTest, ADoubleClickWithoutASelectionAndARightClickBehave) {
     EXPECT_TRUE(form.ListBox1->isVisible());
 
     QTest::mouseClick(rows, Qt::RightButton, {}, {50, 5});
+    EXPECT_TRUE(form.ListBox1->selectedItems().isEmpty());
     EXPECT_FALSE(form.list_shown);
     EXPECT_TRUE(form.ListBox1->isHidden());
 }
 
-TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAFailedSaveKeepsTheWindowOpen) {
+TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAnUnsavedListIsNeverATrap) {
     TForm1& form = createShown();
     setEntries({"333", "222"});
     EXPECT_TRUE(form.close());  // as the window manager closes it
@@ -142,17 +156,49 @@ TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAFailedSaveKeepsTheWindowO
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), "333\r\n222\r\n");
     saved.close();
+    EXPECT_TRUE(questions_.isEmpty());
 
     TForm1& again = createShown();
     EXPECT_EQ(entries(), (QStringList{"333", "222"}));
-    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst.d"));
     ASSERT_TRUE(QFile::remove(work_.filePath("zvonmat.lst")));
-    ASSERT_TRUE(QDir(work_.path()).rename("zvonmat.lst.d", "zvonmat.lst"));  // not writable
+    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst"));  // cannot be written
+
+    // The exit button reports the error and stays, asking nothing.
     QTest::mouseClick(again.GradButton3, Qt::LeftButton, {}, {44, 12});
     ASSERT_EQ(errors_.size(), 1);
     EXPECT_TRUE(errors_.front().startsWith("Cannot create file ")) << errors_.front().toStdString();
     EXPECT_TRUE(errors_.front().endsWith("/zvonmat.lst"));
     EXPECT_TRUE(again.isVisible());
+    EXPECT_TRUE(questions_.isEmpty());
+
+    // The window manager's close reports it too, then asks; «Нет» keeps the window, «Да» leaves.
+    EXPECT_FALSE(again.close());
+    EXPECT_EQ(errors_.size(), 2);
+    EXPECT_EQ(questions_, QStringList{"Список номеров не сохранён. Выйти без сохранения?"});
+    EXPECT_TRUE(again.isVisible());
+    answer_ = true;
+    EXPECT_TRUE(again.close());
+    EXPECT_FALSE(again.isVisible());
+    EXPECT_EQ(questions_.size(), 2);
+}
+
+TEST_F(QuickDialTest, ATerminationSignalSavesWhatItCanAndAsksNothing) {
+    TForm1& form = createShown();
+    setEntries({"444"});
+    form.endOnSignal();
+    EXPECT_EQ(file_contents(work_.filePath("zvonmat.lst").toStdString()), "444\r\n");
+    EXPECT_TRUE(form.close());  // whatever ends the event loop closes nothing more
+
+    TForm1& again = createShown();
+    ASSERT_TRUE(QFile::remove(work_.filePath("zvonmat.lst")));
+    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst"));
+    testing::internal::CaptureStderr();
+    again.endOnSignal();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("Cannot create file "), std::string::npos) << said;
+    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_TRUE(questions_.isEmpty());
+    EXPECT_TRUE(again.close());
 }
 
 }  // namespace

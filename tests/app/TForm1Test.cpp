@@ -250,8 +250,8 @@ TEST_F(TForm1Test, AStoreValueThatIsNotTextStopsStartUpButTheWindowRuns) {
     EXPECT_EQ(beeps_, 0);
     EXPECT_FALSE(form.windowRegion().has_value());
     EXPECT_TRUE(form.mask().isEmpty());
-    EXPECT_TRUE(form.work_dir.empty());
-    EXPECT_EQ(form.settings, TSettings{});  // the built-in values
+    EXPECT_EQ(form.work_dir, std::filesystem::current_path().native());  // never the root
+    EXPECT_EQ(form.settings, TSettings{});                               // the built-in values
     EXPECT_EQ(form.settings.dial_prefix, "9w9w");
     EXPECT_EQ(form.GradButton1->font().family(), platform::installedFace("MS Sans Serif"));
     EXPECT_EQ(form.Label5->text(), "5/0");
@@ -290,6 +290,22 @@ TEST_F(TForm1Test, ActivationResetsTheRunOnlyTheFirstTime) {
     QApplication::sendEvent(&form, &activate);
     EXPECT_EQ(form.Label5->text(), "5/3");
     EXPECT_EQ(form.dialRun().attempts_left(), 5);
+}
+
+// Where the desktop does not activate a new window, the run starts right after the first show.
+TEST_F(TForm1Test, AWindowThatIsNeverActivatedStillStartsTheRun) {
+    struct NoActivation : QObject {
+        bool eventFilter(QObject*, QEvent* event) override {
+            return event->type() == QEvent::WindowActivate;
+        }
+    } no_activation;
+    writeFile(work_.filePath("zvonmat.ini"), "[PARAM]\r\nn_run=7\r\n");
+    TForm1& form = create();
+    form.installEventFilter(&no_activation);
+    form.show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.Label5->text() == "7/0"; }, 2000));
+    EXPECT_EQ(form.dialRun().attempts_left(), 7);
+    form.removeEventFilter(&no_activation);
 }
 
 TEST_F(TForm1Test, PressingTheBackgroundDragsTheWindowButPressingAControlDoesNot) {

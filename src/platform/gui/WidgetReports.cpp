@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "Beep.h"
 #include "ErrorReport.h"
@@ -21,6 +22,18 @@ void show_message_box(const QString& message) {
     QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("zvonmat"), message);
 }
 
+bool ask_with_message_box(const QString& question) {
+    if (!have_widgets()) {
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("zvonmat"), question,
+                    QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole));
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 void desktop_beep() {
     if (have_widgets()) {
         QApplication::beep();
@@ -32,6 +45,7 @@ void desktop_beep() {
 void install_widget_reports() {
     set_error_reporter(show_message_box);
     set_beep_handler(desktop_beep);
+    set_questioner(ask_with_message_box);
 }
 
 }  // namespace platform

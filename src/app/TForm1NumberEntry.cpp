@@ -1,0 +1,112 @@
+#include <QEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "Cp1251.h"
+#include "ErrorReport.h"
+#include "FileNames.h"
+#include "QuickList.h"
+#include "SpeedButton.h"
+#include "TForm1.h"
+
+// The main window's number entry: the keypad, the number field and the quick-dial list of
+// recently dialled numbers, with the list's file.
+
+void TForm1::load_quick_list() {
+    ListBox1->clear();
+    for (const std::string& entry : read_quick_list(quick_list_path(work_dir, user_key))) {
+        ListBox1->addItem(platform::fromCp1251(entry));
+    }
+}
+
+void TForm1::insert_to_list() {
+    // Compared as the list file stores them: two texts that are one in Windows-1251 are one entry.
+    const QString number = Comboedit2->text();
+    const bool empty_list = ListBox1->count() == 0;
+    if (!number.isEmpty() && (empty_list || platform::toCp1251(ListBox1->item(0)->text()) !=
+                                                platform::toCp1251(number))) {
+        ListBox1->insertItem(0, number);
+    }
+    if (ListBox1->count() > int(kQuickListMax)) {
+        delete ListBox1->takeItem(int(kQuickListMax));
+    }
+}
+
+void TForm1::RxSpeedButtonDigitClick(const SpeedButton* key) {
+    Comboedit2->setText(Comboedit2->text() + QString::number(key->Tag));
+}
+
+void TForm1::RxSpeedButton10Click() {
+    // One whole character, also one written with two UTF-16 units.
+    QString text = Comboedit2->text();
+    qsizetype cut = std::min<qsizetype>(1, text.size());
+    if (text.size() >= 2 && text.back().isLowSurrogate() &&
+        text[text.size() - 2].isHighSurrogate()) {
+        cut = 2;
+    }
+    text.chop(cut);
+    Comboedit2->setText(text);
+}
+
+void TForm1::BitBtn1Click() {
+    list_shown = !list_shown;
+    ListBox1->setVisible(list_shown);
+}
+
+void TForm1::ListBox1DblClick() {
+    // Without a selected entry there is nothing to take.
+    const QList<QListWidgetItem*> selected = ListBox1->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    list_shown = false;
+    ComboEdit1->clear();
+    Comboedit2->setText(selected.front()->text());
+    ListBox1->hide();
+    // The focus comes back to the number field, which selects all it holds: the next key would
+    // replace the number instead of adding to it.
+    Comboedit2->deselect();
+    Comboedit2->end(false);
+}
+
+void TForm1::ListBox1MouseDown(Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        ListBox1->hide();
+        list_shown = false;
+    }
+}
+
+void TForm1::save_quick_list() {
+    std::vector<std::string> entries;
+    entries.reserve(std::size_t(ListBox1->count()));
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        entries.push_back(platform::toCp1251(ListBox1->item(i)->text()));
+    }
+    write_quick_list(quick_list_path(work_dir, user_key), entries);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != ListBox1->viewport()) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+        case QEvent::MouseButtonDblClick:
+            platform::guarded([this] { ListBox1DblClick(); });
+            break;
+        case QEvent::MouseButtonPress:
+            platform::guarded([this, mouse] { ListBox1MouseDown(mouse->button()); });
+            break;
+        default:
+            break;
+    }
+    // The right button only hides the list: it selects nothing.
+    const bool right = (event->type() == QEvent::MouseButtonPress ||
+                        event->type() == QEvent::MouseButtonRelease) &&
+                       mouse->button() == Qt::RightButton;
+    return right || QWidget::eventFilter(watched, event);
+}
