@@ -98,6 +98,81 @@ std::error_code not_a_file(const struct stat& st) {
     return FileErrc::NotRegular;
 }
 
+// Reads what `fd` holds from its start; false when it cannot be read whole.
+bool read_from_start(int fd, std::string& bytes) {
+    std::array<char, 65536> buffer;
+    for (off_t offset = 0;;) {
+        const ssize_t n = ::pread(fd, buffer.data(), buffer.size(), offset);
+        if (n == 0) {
+            return true;
+        }
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.append(buffer.data(), std::size_t(n));
+        offset += n;
+    }
+}
+
+// Makes the open file `fd` hold exactly `bytes`, durably. The new contents are written over the
+// old ones before the file is cut to length, so that a file system that has no room for more
+// still takes contents no longer than the old ones.
+std::error_code overwrite(int fd, std::string_view bytes) {
+    off_t offset = 0;
+    for (std::string_view rest = bytes; !rest.empty();) {
+        const ssize_t n = ::pwrite(fd, rest.data(), rest.size(), offset);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return last_error();
+        }
+        rest.remove_prefix(std::size_t(n));
+        offset += n;
+    }
+    if (::ftruncate(fd, offset) != 0 || ::fsync(fd) != 0) {
+        return last_error();
+    }
+    return {};
+}
+
+// Rewrites the existing file `target` where its directory takes no temporary file (a shared
+// folder whose files may be written but not its entries). This cannot be atomic: when writing
+// fails half-way, the old contents are put back where the file could also be read.
+std::error_code rewrite_in_place(const std::string& target, std::string_view bytes) {
+    constexpr int kFlags = O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+    UniqueFd fd(::open(target.c_str(), O_RDWR | kFlags));
+    bool readable = bool(fd);
+    if (!fd) {
+        fd = UniqueFd(::open(target.c_str(), O_WRONLY | kFlags));
+    }
+    if (!fd) {
+        return last_error();
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) {
+        return last_error();
+    }
+    if (auto error = not_a_file(st)) {
+        return error;
+    }
+    std::string old;
+    readable = readable && read_from_start(fd.get(), old);
+    if (auto error = overwrite(fd.get(), bytes)) {
+        if (readable) {
+            [[maybe_unused]] const auto ignored = overwrite(fd.get(), old);
+        }
+        return error;
+    }
+    if (!fd.close_checked()) {
+        return last_error();
+    }
+    return {};
+}
+
 }  // namespace
 
 FileRead read_whole_file(const std::string& path) {
@@ -159,7 +234,11 @@ std::error_code replace_file(const std::string& path, std::string_view bytes) {
     std::string temp = directory_of(target) + "/.zvonmat-save.XXXXXX";
     UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd) {
-        return last_error();
+        const int refused = errno;
+        if (exists && (refused == EACCES || refused == EPERM || refused == EROFS)) {
+            return rewrite_in_place(target, bytes);
+        }
+        return {refused, std::generic_category()};
     }
     std::error_code error = write_all(fd.get(), bytes);
     if (!error && exists) {

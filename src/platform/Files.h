@@ -23,8 +23,11 @@ FileRead read_whole_file(const std::string& path);
 // Replaces the contents of `path` with `bytes` at once: through a temporary file in the same
 // directory, flushed, then renamed over the target, so a crash leaves either the old or the new
 // file and never a torn one. A symbolic link stays a link and its target gets the new contents;
-// an existing file keeps its mode (and, for a privileged writer, its owner). A read-only file,
-// or anything that is not a regular file, is never replaced. An error when nothing was written.
+// an existing file keeps its mode (and, for a privileged writer, its owner). Where the directory
+// refuses the temporary file but the existing file may be written, the file is rewritten in
+// place instead (not atomic; a write that fails half-way puts the old contents back where the
+// file can be read). A read-only file, or anything that is not a regular file, is never
+// replaced. An error when nothing was written.
 [[nodiscard]] std::error_code replace_file(const std::string& path, std::string_view bytes);
 
 // Appends `bytes` to `path` with one write, creating the file when it does not exist; an

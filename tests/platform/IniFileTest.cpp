@@ -16,6 +16,9 @@
 #include <functional>
 #include <sstream>
 
+#include "Files.h"
+#include "PermissionsApply.h"
+
 namespace {
 
 using platform::IniFile;
@@ -358,6 +361,59 @@ TEST_F(IniSave, ReadOnlyDirectoryFails) {
         return unless(doc_.save(target), std::errc::permission_denied);
     }));
     EXPECT_TRUE(entries(path("ro")).empty());
+}
+
+// A directory that takes no new entries (a shared folder) holding files that may be written: the
+// file is rewritten in place, through a link too, and keeps its contents when that fails.
+TEST_F(IniSave, ReadOnlyDirectoryRewritesAWritableFileInPlace) {
+    struct Row {
+        const char* name;
+        const char* save_as;  // in the writable directory, or "ro/..."
+        std::string bytes;
+        mode_t file_mode;
+        rlim_t size_limit;
+        std::errc error;  // std::errc{} when the save succeeds
+    };
+    const std::string old_bytes = "[PARAM]\r\nport=1\r\n; keep\r\n";
+    const std::vector<Row> rows = {
+        {"Shorter", "ro/a.ini", "[PARAM]\r\n", 0604, RLIM_INFINITY, {}},
+        {"Longer", "ro/a.ini", old_bytes + "more=2\r\n", 0660, RLIM_INFINITY, {}},
+        {"ThroughALink", "link.ini", "new", 0644, RLIM_INFINITY, {}},
+        {"CutShortKeepsTheOld", "ro/a.ini", kBig, 0644, 4096, std::errc::file_too_large},
+        {"ReadOnlyFileToo", "ro/a.ini", "new", 0444, RLIM_INFINITY, std::errc::permission_denied},
+    };
+    ::mkdir(path("ro").c_str(), 0755);
+    ASSERT_EQ(::symlink("ro/a.ini", path("link.ini").c_str()), 0);
+    const std::string file = path("ro/a.ini");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ::chmod(path("ro").c_str(), 0755);
+        write_file(file, old_bytes);
+        ::chmod(file.c_str(), row.file_mode);
+        ::chmod(path("ro").c_str(), 0555);
+        struct stat before {};
+        ::stat(file.c_str(), &before);
+        const std::string target = path(row.save_as);
+        EXPECT_TRUE(in_child(false, [&]() -> std::string {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{row.size_limit, row.size_limit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+                return "setrlimit failed";
+            }
+            PermissionsApply bound;
+            const std::error_code error = platform::replace_file(target, row.bytes);
+            return error == row.error ? "" : "error: " + error.message();
+        }));
+        const std::string now = read_file(file);
+        EXPECT_TRUE(now == (row.error == std::errc{} ? row.bytes : old_bytes)) << now.size();
+        struct stat after {};
+        ::stat(file.c_str(), &after);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mode & 07777, row.file_mode);
+        EXPECT_THAT(entries(path("ro")), ElementsAre("a.ini"));
+        EXPECT_TRUE(std::filesystem::is_symlink(path("link.ini")));
+    }
+    ::chmod(path("ro").c_str(), 0755);
 }
 
 TEST_F(IniSave, FailureWhileWritingKeepsTheOldFileAndLeavesNoTemporary) {
