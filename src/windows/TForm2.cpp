@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QStyledItemDelegate>
@@ -54,6 +55,16 @@ class TForm2::CellDelegate : public QStyledItemDelegate {
         editor->installEventFilter(editor_filter_);
         open_editor_ = editor;
         return editor;
+    }
+
+    // The editor's Escape would close it and take back what was typed; here it does nothing.
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            event->accept();
+            return true;
+        }
+        return QStyledItemDelegate::eventFilter(object, event);
     }
 
     void destroyEditor(QWidget* editor, const QModelIndex& index) const override {
@@ -232,6 +243,14 @@ void TForm2::GradButton2Click() {
 
 void TForm2::GradButton1Click() {
     close();
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {

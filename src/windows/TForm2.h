@@ -6,6 +6,7 @@
 #include <string>
 
 class QEvent;
+class QKeyEvent;
 class QLineEdit;
 class QTableWidget;
 class TGradButton;
@@ -62,6 +63,9 @@ class TForm2 : public QDialog {
     void GradButton1Click();
 
   protected:
+    // Escape is bound to nothing: it never closes the window (which would drop unsaved rows)
+    // nor takes back what is being typed into a cell.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:

@@ -147,6 +147,31 @@ TEST_F(TForm2Test, EditsAreSavedWholeEvenUnfinishedAndCutWhenReopened) {
     EXPECT_FALSE(reopened.isVisible());
 }
 
+TEST_F(TForm2Test, EscapeNeitherClosesTheWindowNorTakesAnEditBack) {
+    const struct {
+        const char* name;
+        bool end_edit;  // with Enter, before Escape
+        QWidget* (*target)(TForm2&, QWidget* editor);
+    } kRows[] = {
+        {"in the cell's editor", false, [](TForm2&, QWidget* editor) { return editor; }},
+        {"on the table", true, [](TForm2& f, QWidget*) -> QWidget* { return f.StringGrid1; }},
+        {"on the window", true, [](TForm2& f, QWidget*) -> QWidget* { return &f; }},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.name);
+        TForm2& form = open();
+        QWidget* editor = startEdit(2, 1);
+        QTest::keyClicks(editor, "abc");
+        if (row.end_edit) {
+            QTest::keyClick(editor, Qt::Key_Return);
+        }
+        QTest::keyClick(row.target(form, editor), Qt::Key_Escape);
+        EXPECT_TRUE(form.isVisible());
+        click(form.GradButton2);
+        EXPECT_EQ(read("._tf"), kEmpty.left(4) + "abc" + kEmpty.left(96));
+    }
+}
+
 TEST_F(TForm2Test, ADoubleClickHandsTheSelectedRowOverWhichOutlivesTheWindow) {
     const QByteArray tf = kEmpty.left(14) + "Petrov\r\n", fm = kEmpty.left(14) + "5551234\r\n";
     write("._tf", tf);
