@@ -6,9 +6,12 @@
 #include <QFontDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTextDocument>
@@ -180,7 +183,43 @@ std::optional<QFont> runFontDialog(const QFont& initial, QWidget* parent) {
     return dialog.selectedFont();
 }
 
+// QWhatsThis puts its pop-up near the point it is given (centred on it or below the control), not
+// at it. While it lives, this moves every pop-up window being shown so that its top-left corner
+// is at `at`, kept inside the screen's available area. The move happens on the show event, before
+// the window appears, so the pop-up is never seen elsewhere.
+class PopupPlacement : public QObject {
+  public:
+    PopupPlacement(const QPoint& at, QScreen* screen) : at_(at), screen_(screen) {
+        qApp->installEventFilter(this);
+    }
+    ~PopupPlacement() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* popup = qobject_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && popup != nullptr && popup->isWindow() &&
+            popup->windowType() == Qt::Popup) {
+            QPoint place = at_;
+            if (screen_ != nullptr) {
+                const QRect area = screen_->availableGeometry();
+                place.setX(
+                    std::max(area.left(), std::min(place.x(), area.right() + 1 - popup->width())));
+                place.setY(
+                    std::max(area.top(), std::min(place.y(), area.bottom() + 1 - popup->height())));
+            }
+            popup->move(place);
+        }
+        return false;
+    }
+
+  private:
+    QPoint at_;
+    QPointer<QScreen> screen_;
+};
+
 void showWhatsThis(const QPoint& global_pos, const QString& topic, QWidget* control) {
+    QScreen* screen =
+        control != nullptr ? control->screen() : QGuiApplication::screenAt(global_pos);
+    const PopupPlacement placement(global_pos, screen);
     QWhatsThis::showText(global_pos, Qt::convertFromPlainText(topic, Qt::WhiteSpaceNormal),
                          control);
 }

@@ -9,11 +9,13 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QWhatsThis>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -292,6 +294,49 @@ TEST_F(TForm3Test, HelpShowsTheControlsTopicAtItsTopLeftCorner) {
         if (row.field != nullptr) {
             EXPECT_EQ(shown_at, row.field->mapToGlobal(QPoint(0, 0)));
         }
+    }
+}
+
+// The system's pop-up itself, offscreen: its top-left corner is the control's, unless the screen
+// ends first.
+TEST_F(TForm3Test, TheHelpPopUpOpensAtTheControlsTopLeftCornerWithinTheScreen) {
+    std::ofstream("zvonmat.hlp") << "[2]\nport\n[3]\nwait\n[4]\n"
+                                 << std::string(30, 'p') << " " << std::string(30, 'q') << "\n";
+    TForm3& form = create();
+    const QRect screen = form.screen()->availableGeometry();
+    const auto popup = [] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && QByteArray(w->metaObject()->className()) == "QWhatsThat") {
+                return w;
+            }
+        }
+        return static_cast<QWidget*>(nullptr);
+    };
+    const struct {
+        const char* name;
+        QWidget* field;
+        QPoint window;  // where the dialog is
+    } kRows[] = {
+        {"prefix, a long topic", form.edit3, {100, 100}},
+        {"waiting time, a short one", form.SpinEdit1, {100, 100}},
+        {"near the screen's corner", form.SpinEdit1, screen.bottomRight() - QPoint(300, 60)},
+    };
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.name);
+        form.move(row.window);
+        form.activateWindow();  // the last pop-up took it
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        row.field->setFocus();
+        QTest::keyClick(row.field, Qt::Key_F1);
+        QWidget* shown = popup();
+        ASSERT_NE(shown, nullptr);
+        const QPoint corner = row.field->mapToGlobal(QPoint(0, 0));
+        const QPoint expected(std::min(corner.x(), screen.right() + 1 - shown->width()),
+                              std::min(corner.y(), screen.bottom() + 1 - shown->height()));
+        EXPECT_EQ(shown->geometry().topLeft(), expected);
+        EXPECT_TRUE(screen.contains(shown->geometry()));
+        QWhatsThis::hideText();
+        QApplication::processEvents();
     }
 }
 
