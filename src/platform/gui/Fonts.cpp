@@ -1,6 +1,7 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHash>
 #include <QSet>
 
@@ -36,11 +37,24 @@ QString installedFace(const QString& face) {
     if (installed(face)) {
         return face;
     }
-    const QString stand_in = kStandIns.value(face.toLower());
+    const QString key = face.toLower();
+    const QString stand_in = kStandIns.value(key);
     if (!stand_in.isEmpty() && installed(stand_in)) {
         return stand_in;
     }
-    return installed(kLastResort) ? kLastResort : face;
+    // Any other face gets the family the font matcher (fontconfig) puts in its place, which
+    // keeps its kind: Courier stays monospace, Times serif. Asking costs a font load, so each
+    // face is asked about once.
+    static QHash<QString, QString> substitutes;
+    auto known = substitutes.constFind(key);
+    if (known == substitutes.cend()) {
+        QString family = face.trimmed().isEmpty() ? QString() : QFontInfo(QFont(face)).family();
+        if (!installed(family)) {
+            family = installed(kLastResort) ? kLastResort : face;
+        }
+        known = substitutes.insert(key, family);
+    }
+    return *known;
 }
 
 void setFace(QFont& font, const QString& face) {

@@ -7,9 +7,10 @@ namespace platform {
 
 // The installed family to show a Windows face name with: the face itself where it is installed,
 // otherwise its metric-compatible stand-in (Arial and MS Sans Serif: Liberation Sans, and so
-// on), otherwise a plain sans-serif face. Naming an installed family spares the font matcher its
-// slow search for a missing one at every font, and keeps text widths close to what the fixed
-// layout was made for.
+// on), otherwise the family the font matcher substitutes for it, which keeps its kind (Courier:
+// a monospace face, Times: a serif one); a plain sans-serif face for an empty name. Naming an
+// installed family spares the font matcher its slow search for a missing one at every font, and
+// keeps text widths close to what the fixed layout was made for. Main thread only.
 QString installedFace(const QString& face);
 
 // Makes `font` show `face`.
