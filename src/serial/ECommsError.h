@@ -4,7 +4,8 @@
 
 namespace serial {
 
-// The serial component's error: raised by OpenComm only, carrying a fixed English text.
+// The serial component's error: raised by OpenComm only. Its first line is a fixed English text;
+// a failure to open the port adds a second line naming the port, its device and the reason.
 class ECommsError : public platform::Error {
   public:
     using platform::Error::Error;

@@ -9,6 +9,8 @@
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <system_error>
 
 #include "DebugLog.h"
 #include "ErrorReport.h"
@@ -26,6 +28,18 @@ constexpr std::chrono::milliseconds kThreadStopLimit{10000};
 std::string MachinePortDevice(TCommPort port) {
     static const platform::MachineStore store = platform::MachineStore::load();
     return store.port_device(static_cast<int>(port) + 1);
+}
+
+// An opening error: `what` on the first line as the component has always said it, then the
+// port, its device and why the system refused it.
+ECommsError OpenError(const char* what, TCommPort port, const std::string& path,
+                      const std::string& reason) {
+    return ECommsError(std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
+                       " (" + path + "): " + reason);
+}
+
+std::string SystemReason(int error) {
+    return std::generic_category().message(error);
 }
 
 }  // namespace
@@ -51,15 +65,22 @@ bool TZRTComm32::OpenComm() {
     const std::string path = DeviceResolver ? DeviceResolver(CommPort) : std::string();
     platform::UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!device) {
-        throw ECommsError("Error opening com port");
+        // EBUSY: another opener holds the terminal exclusively (TIOCEXCL).
+        const int error = errno;
+        throw OpenError("Error opening com port", CommPort, path,
+                        error == EBUSY ? "already in use" : SystemReason(error));
     }
     if (!::isatty(device.get())) {
-        throw ECommsError("File handle is not a comm handle. ");
+        const int error = errno;
+        throw OpenError("File handle is not a comm handle. ", CommPort, path,
+                        error == ENOTTY ? "not a terminal" : SystemReason(error));
     }
     // Exclusive use: the lock keeps out every program that locks too, TIOCEXCL every other
     // opener without privileges.
     if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw ECommsError("Error opening com port");
+        const int error = errno;
+        throw OpenError("Error opening com port", CommPort, path,
+                        error == EWOULDBLOCK ? "already in use" : SystemReason(error));
     }
     ::ioctl(device.get(), TIOCEXCL);
 
