@@ -147,7 +147,8 @@ TEST_F(DialingTest, APortThatCannotBeOpenedIsReportedAndTriedAgainAtTheNextDial)
     form.Comboedit2->setText("42");
     clickAutoDial();
     ASSERT_EQ(errors_.size(), 1);
-    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_EQ(errors_.front(),
+              "Error opening com port\nCOM4 (/nonexistent/modem): No such file or directory");
     EXPECT_FALSE(form.dialRun().port_open());
     EXPECT_EQ(form.Label5->text(), "5/0");  // the reset came before the failure
 
@@ -169,7 +170,8 @@ TEST_F(DialingTest, APortHeldByAnotherProgramIsReportedAsNotOpened) {
     form.Comboedit2->setText("42");
     clickAutoDial();
     ASSERT_EQ(errors_.size(), 1);
-    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_EQ(errors_.front(), QString::fromStdString("Error opening com port\nCOM4 (" +
+                                                      modem_->link() + "): already in use"));
     EXPECT_FALSE(form.dialRun().port_open());
 
     other.CloseComm();
@@ -188,7 +190,9 @@ TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsReportedAtTheRedial) {
     ::unlink(modem_->link().c_str());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !form.dialRun().port_open(); }, 5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !errors_.isEmpty(); }, 5000));
-    EXPECT_EQ(errors_.front(), "Error opening com port");
+    EXPECT_EQ(errors_.front(),
+              QString::fromStdString("Error opening com port\nCOM4 (" + modem_->link() +
+                                     "): No such file or directory"));
     EXPECT_EQ(form.Label5->text(), "3/1");
 
     // The program goes on: a modem plugged in again is dialled at the next auto-dial.
