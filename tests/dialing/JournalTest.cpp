@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+
 #include <QTemporaryDir>
 
 #include "Error.h"
@@ -49,6 +54,55 @@ TEST(JournalFile, CreatesOnceThenAppendsAndReportsWhatCannotBeWritten) {
     EXPECT_EQ(errorOf(fifo, "x\r\n"),
               "Cannot write to the journal " + fifo + ": No such device or address");
     EXPECT_EQ(file_contents(path), "one\r\ntwo\r\n");
+}
+
+// Runs `body` with LC_TIME set to `locale` and the clock's zone set to UTC, then puts both
+// back. Returns false, running nothing, when the locale is not installed.
+template <typename Body>
+bool withTimeLocale(const char* locale, Body body) {
+    const std::string previous_locale = std::setlocale(LC_TIME, nullptr);
+    if (!std::setlocale(LC_TIME, locale)) {
+        return false;
+    }
+    const char* zone = std::getenv("TZ");
+    const std::optional<std::string> previous_zone =
+        zone ? std::optional<std::string>(zone) : std::nullopt;
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    body();
+    if (previous_zone) {
+        ::setenv("TZ", previous_zone->c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+    std::setlocale(LC_TIME, previous_locale.c_str());
+    return true;
+}
+
+// 8 December 2026, 07:15:03 UTC.
+constexpr std::time_t kMorning = 1796714103;
+
+TEST(JournalTimes, AreTheRussianShortDateAndLongTime) {
+    const bool ran = withTimeLocale("ru_RU.UTF-8", [] {
+        EXPECT_EQ(short_date_text(kMorning), "08.12.2026");
+        EXPECT_EQ(long_time_text(kMorning), "07:15:03");
+        EXPECT_EQ(journal_record(short_date_text(kMorning), "123", "", long_time_text(kMorning),
+                                 "00:05")
+                      .substr(0, 10),
+                  "08.12.2026");
+    });
+    if (!ran) {
+        GTEST_SKIP() << "the ru_RU.UTF-8 locale is not installed (scripts/deps generates it)";
+    }
+}
+
+TEST(JournalTimes, FollowTheLocaleOfTheUser) {
+    const bool ran = withTimeLocale("C", [] {
+        EXPECT_EQ(short_date_text(kMorning), "12/08/26");
+        EXPECT_EQ(long_time_text(kMorning), "07:15:03");
+    });
+    ASSERT_TRUE(ran);
 }
 
 }  // namespace
