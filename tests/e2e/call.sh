@@ -39,6 +39,7 @@ case "$record" in
 esac
 
 click_at 124 316  # Выход
-status=$(wait_for_exit "$DIALLER_PID")
+wait_for_exit "$DIALLER_PID"
+status=$EXIT_STATUS
 [ "$status" = 0 ] || fail "exit status $status"
 [ "$(od -An -c "$work/zvonmat.lst" | tr -s ' ')" = " 1 2 3 \r \n" ] || fail "quick-dial list: $(od -c "$work/zvonmat.lst")"

@@ -6,6 +6,27 @@ set -euo pipefail
 E2E_PIDS=()
 E2E_TMP=$(mktemp -d -t zvonmat-e2e.XXXXXX)
 
+# The programs under test run as an ordinary user, so that file permissions bind as they do for
+# the people who use the dialler: run as root, the scripts hand their temporary directory to
+# `nobody` and start every program through E2E_AS_USER (setpriv execs the program, so the process
+# id the script records is the program's own). Run as anyone else, they start the programs as
+# themselves.
+E2E_AS_USER=()
+if [ "$(id -u)" -eq 0 ]; then
+  E2E_UID=$(id -u nobody)
+  E2E_GID=$(id -g nobody)
+  mkdir -p "$E2E_TMP/home"
+  E2E_AS_USER=(setpriv "--reuid=$E2E_UID" "--regid=$E2E_GID" --clear-groups --inh-caps=-all --
+    env HOME="$E2E_TMP/home" USER=nobody LOGNAME=nobody)
+fi
+
+# Makes everything in the temporary directory the user's: files the script wrote for a program
+# (settings, lists) are then the user's own, as they would be on a desktop.
+give_to_user() {
+  ((${#E2E_AS_USER[@]})) || return 0
+  chown -R "$E2E_UID:$E2E_GID" "$E2E_TMP"
+}
+
 e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do
@@ -32,7 +53,8 @@ start_xvfb() {
     display=$((200 + RANDOM % 700))
     [ -e "/tmp/.X$display-lock" ] && continue
     # -noreset: the server would otherwise reset itself when the probing client leaves, and
-    # refuse connections while it does.
+    # refuse connections while it does. Without -auth the server admits every local client
+    # whatever its user, so the programs that run as `nobody` connect through the unix socket.
     Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp -noreset 2>"$E2E_TMP/xvfb.log" &
     local pid=$!
     for _ in $(seq 50); do
@@ -59,6 +81,7 @@ start_xvfb() {
   export DBUS_SESSION_BUS_ADDRESS=disabled:
   export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
   mkdir -m 700 -p "$XDG_RUNTIME_DIR"
+  give_to_user
 }
 
 # Waits up to 20 s for a visible window of the given process and prints its id.
@@ -76,14 +99,15 @@ wait_for_window() {
   fail "no window of process $pid"
 }
 
-# Waits up to 20 s for a process to end and prints its exit status.
+# Waits up to 20 s for a process started by this shell to end and sets EXIT_STATUS to its exit
+# status. Call it directly, not in $(...): a subshell cannot collect the status of a process its
+# parent started, and reports -1 when the process ends while it waits.
 wait_for_exit() {
   local pid=$1
   for _ in $(seq 200); do
     if ! kill -0 "$pid" 2>/dev/null; then
-      local status=0
-      wait "$pid" || status=$?
-      echo "$status"
+      EXIT_STATUS=0
+      wait "$pid" || EXIT_STATUS=$?
       return 0
     fi
     sleep 0.1
@@ -104,7 +128,8 @@ window_size() {
 # Starts the modem simulator: start_modem SIMULATOR LINK REPLIES. Its log is $MODEM_LOG.
 start_modem() {
   MODEM_LOG="$E2E_TMP/modem.log"
-  "$1" --link "$2" --replies "$3" --dial-delay 50 --log "$MODEM_LOG" &
+  give_to_user
+  "${E2E_AS_USER[@]}" "$1" --link "$2" --replies "$3" --dial-delay 50 --log "$MODEM_LOG" &
   E2E_PIDS+=($!)
   for _ in $(seq 100); do
     [ -e "$2" ] && return 0
@@ -130,10 +155,12 @@ wait_for_modem_lines() {
 # Starts the dialler in a working directory with a per-machine store and waits for its window:
 # start_dialler ZVONMAT WORKDIR STOREDIR. Sets DIALLER_PID, WIN, WIN_X and WIN_Y.
 start_dialler() {
-  (cd "$2" && exec env XDG_CONFIG_DIRS="$3" "$1") &
+  give_to_user
+  (cd "$2" && exec env XDG_CONFIG_DIRS="$3" "${E2E_AS_USER[@]}" "$1") &
   DIALLER_PID=$!
   E2E_PIDS+=("$DIALLER_PID")
   WIN=$(wait_for_window "$DIALLER_PID")
+  check_runs_as_user "$DIALLER_PID"
   read -r WIN_X WIN_Y < <(window_position "$WIN")
 }
 
@@ -149,4 +176,50 @@ click_key() {
   index=$(expr index "$keys" "$1")
   local column=$(((index - 1) % 3)) row=$(((index - 1) / 3))
   click_at $((24 + 8 + 32 * column + 12)) $((128 + 8 + 32 * row + 12))
+}
+
+# Checks that a process runs as the unprivileged user when the scripts run as root.
+check_runs_as_user() {
+  ((${#E2E_AS_USER[@]})) || return 0
+  local uid
+  uid=$(ps -o uid= -p "$1" | tr -d ' ')
+  [ "$uid" = "$E2E_UID" ] || fail "process $1 runs as uid $uid, not $E2E_UID"
+}
+
+# Starts Debian's openbox on the display as the user and waits until it manages the screen.
+start_openbox() {
+  give_to_user
+  "${E2E_AS_USER[@]}" openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+  E2E_PIDS+=($!)
+  for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    sleep 0.1
+  done
+  fail "openbox did not start: $(cat "$E2E_TMP/openbox.log")"
+}
+
+# Waits up to 20 s for a visible window of the process other than the given ones; prints its id.
+wait_for_other_window() {
+  local pid=$1 id
+  shift
+  for _ in $(seq 200); do
+    for id in $(xdotool search --onlyvisible --pid "$pid" 2>/dev/null || true); do
+      case " $* " in
+        *" $id "*) ;;
+        *) echo "$id"; return 0 ;;
+      esac
+    done
+    kill -0 "$pid" 2>/dev/null || fail "process $pid ended before showing another window"
+    sleep 0.1
+  done
+  fail "no new window of process $pid"
+}
+
+# Waits up to 20 s until a window is no longer shown.
+wait_for_window_gone() {
+  for _ in $(seq 200); do
+    xdotool search --onlyvisible --pid "$2" 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.1
+  done
+  fail "window $1 is still shown"
 }

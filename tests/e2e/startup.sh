@@ -13,11 +13,13 @@ printf '[1.0]\r\nme_users=ivan\r\n' >"$store/user_name/user.conf"
 printf '[PARAM]\r\nn_run=7\r\n' >"$work/zvonmativan.ini"
 cp "$work/zvonmativan.ini" "$E2E_TMP/ini.before"
 
-(cd "$work" && exec env XDG_CONFIG_DIRS="$store" "$zvonmat") &
+give_to_user
+(cd "$work" && exec env XDG_CONFIG_DIRS="$store" "${E2E_AS_USER[@]}" "$zvonmat") &
 pid=$!
 E2E_PIDS+=("$pid")
 
 win=$(wait_for_window "$pid")
+check_runs_as_user "$pid"
 read -r w h < <(window_size "$win")
 [ "$w" = 246 ] && [ "$h" = 339 ] || fail "window is ${w}x${h}, not 246x339"
 
@@ -43,7 +45,8 @@ read -r x3 y3 < <(window_position "$win")
 
 # The exit button (Panel3 at 80,304, 89 x 25).
 xdotool mousemove --sync $((x3 + 80 + 44)) $((y3 + 304 + 12)) click 1
-status=$(wait_for_exit "$pid")
+wait_for_exit "$pid"
+status=$EXIT_STATUS
 [ "$status" = 0 ] || fail "exit status $status"
 
 files=$(cd "$work" && ls -A | tr '\n' ' ')

@@ -55,4 +55,5 @@ click_at 78 284  # Автодозвон
 wait_for_modem_lines 2
 [ "$(modem_lines)" = "ATZ ATDT95551234" ] || fail "the modem received: $(modem_lines)"
 click_at 124 316
-[ "$(wait_for_exit "$DIALLER_PID")" = 0 ] || fail "exit status"
+wait_for_exit "$DIALLER_PID"
+[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Closing the dialler under a real window manager (openbox) as an ordinary user: Alt+F4 saves the
+# quick-dial list and ends with status 0; when the list cannot be saved, Alt+F4 tells why, then
+# asks whether to leave without it: «Нет» keeps the window, «Да» ends with status 0; SIGTERM saves
+# the list and ends with status 0.
+zvonmat=${1:?usage: close.sh ZVONMAT MODEMSIM}
+modemsim=${2:?usage: close.sh ZVONMAT MODEMSIM}
+source "$(dirname "$0")/lib.sh"
+
+start_xvfb
+start_openbox
+
+# close_case NAME LIST: a working directory with the quick-dial list LIST (bytes) and a modem
+# that answers busy, so that the countdown runs; 123 is dialled. Sets work and DIALLER_PID.
+close_case() {
+  work="$E2E_TMP/$1"
+  local store="$E2E_TMP/$1-xdg"
+  mkdir -p "$work" "$store/user_name"
+  printf '%b' "$2" >"$work/zvonmat.lst"
+  start_modem "$modemsim" "$E2E_TMP/$1-modem" "BUSY"
+  printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/$1-modem" >"$store/user_name/user.conf"
+  printf '[PARAM]\r\nwait=30\r\nn_run=3\r\n' >"$work/zvonmat.ini"
+  start_dialler "$zvonmat" "$work" "$store"
+  click_key 1
+  click_key 2
+  click_key 3
+  click_at 78 284  # Автодозвон
+  wait_for_modem_lines 2
+  [ "$(modem_lines)" = "ATZ ATDP123" ] || fail "the modem received: $(modem_lines)"
+}
+
+# Alt+F4 to the main window, through the window manager.
+close_window() {
+  xdotool windowactivate --sync "$WIN"
+  xdotool key --clearmodifiers alt+F4
+}
+
+list_bytes() { od -An -c "$1" | tr -s ' \n' ' '; }
+
+# (a) Alt+F4 saves the list, the dialled number first, and ends with status 0.
+close_case alt-f4 '555\r\n'
+close_window
+wait_for_exit "$DIALLER_PID"
+status=$EXIT_STATUS
+[ "$status" = 0 ] || fail "Alt+F4: exit status $status"
+[ "$(list_bytes "$work/zvonmat.lst")" = " 1 2 3 \r \n 5 5 5 \r \n " ] ||
+  fail "Alt+F4: quick-dial list: $(od -c "$work/zvonmat.lst")"
+
+# (b) A list that cannot be saved (a directory stands in its place).
+close_case unsaved ''
+rm "$work/zvonmat.lst"
+mkdir "$work/zvonmat.lst"
+give_to_user
+close_window
+error_box=$(wait_for_other_window "$DIALLER_PID" "$WIN")
+xdotool windowactivate --sync "$error_box" key Return  # OK on the error
+wait_for_window_gone "$error_box" "$DIALLER_PID"
+question=$(wait_for_other_window "$DIALLER_PID" "$WIN" "$error_box")
+[ "$(xdotool getwindowname "$question")" = zvonmat ] || fail "question titled $(xdotool getwindowname "$question")"
+# «Нет» is the default button: Return answers it, and the window stays.
+xdotool windowactivate --sync "$question" key Return
+wait_for_window_gone "$question" "$DIALLER_PID"
+sleep 1
+kill -0 "$DIALLER_PID" 2>/dev/null || fail "«Нет» ended the program"
+xdotool search --onlyvisible --pid "$DIALLER_PID" | grep -qx "$WIN" || fail "«Нет» hid the window"
+# Asked again, Tab moves to «Да» and the space bar presses it.
+close_window
+error_box=$(wait_for_other_window "$DIALLER_PID" "$WIN")
+xdotool windowactivate --sync "$error_box" key Return
+wait_for_window_gone "$error_box" "$DIALLER_PID"
+question=$(wait_for_other_window "$DIALLER_PID" "$WIN" "$error_box")
+xdotool windowactivate --sync "$question" key Tab space
+wait_for_exit "$DIALLER_PID"
+status=$EXIT_STATUS
+[ "$status" = 0 ] || fail "«Да»: exit status $status"
+[ -d "$work/zvonmat.lst" ] || fail "the directory in the list's place was touched"
+
+# (c) SIGTERM saves the list and ends with status 0.
+close_case sigterm ''
+kill -TERM "$DIALLER_PID"
+wait_for_exit "$DIALLER_PID"
+status=$EXIT_STATUS
+[ "$status" = 0 ] || fail "SIGTERM: exit status $status"
+[ "$(list_bytes "$work/zvonmat.lst")" = " 1 2 3 \r \n " ] ||
+  fail "SIGTERM: quick-dial list: $(od -c "$work/zvonmat.lst")"
