@@ -11,7 +11,7 @@ work="$E2E_TMP/work"
 mkdir -p "$work" "$E2E_TMP/xdg"
 start_dialler "$zvonmat" "$work" "$E2E_TMP/xdg"
 sleep 0.5
-"$screenshot" grab "$WIN" "$E2E_TMP/main-window.png" || fail "no screenshot"
+"${E2E_AS_USER[@]}" "$screenshot" grab "$WIN" "$E2E_TMP/main-window.png" || fail "no screenshot"
 if [ "${3:-}" = --update ]; then
   mkdir -p "$(dirname "$reference")"
   cp "$E2E_TMP/main-window.png" "$reference"

@@ -2,23 +2,49 @@
 # The dialler on a Wayland desktop: under Debian's weston (headless, drawing into memory) it
 # starts with the toolkit's Wayland platform, shows one toplevel titled "zvonmat" at its fixed
 # size, which the compositor maps onto its output, writes nothing on stderr, and on SIGTERM saves
-# the quick-dial list and ends with status 0.
-zvonmat=${1:?usage: wayland.sh ZVONMAT}
+# the quick-dial list and ends with status 0. The compositor's screenshot shows the window as the
+# X server does with the same settings, the attempt display reading "7/0" from a settings file
+# asking for 7 attempts.
+zvonmat=${1:?usage: wayland.sh ZVONMAT SCREENSHOT}
+screenshot=${2:?usage: wayland.sh ZVONMAT SCREENSHOT}
+reference="$(dirname "$0")/reference/main-window.png"
 source "$(dirname "$0")/lib.sh"
+
+# Pictures are cut and compared without a display.
+picture() { QT_QPA_PLATFORM=offscreen "$screenshot" "$@" 2>/dev/null; }
 
 work="$E2E_TMP/work"
 mkdir -p "$work" "$E2E_TMP/xdg/user_name"
 printf '[PARAM]\r\nn_run=7\r\n' >"$work/zvonmat.ini"
+
+# The window as the X server has it, with the same settings.
+start_xvfb
+start_dialler "$zvonmat" "$work" "$E2E_TMP/xdg"
+sleep 0.5
+"${E2E_AS_USER[@]}" "$screenshot" grab "$WIN" "$E2E_TMP/x11.png" || fail "no screenshot under X"
+kill -TERM "$DIALLER_PID"
+wait_for_exit "$DIALLER_PID"
+[ "$EXIT_STATUS" = 0 ] || fail "under X: exit status $EXIT_STATUS"
+rm -f "$work/zvonmat.lst"
+# The attempt display (Попыток N/K) lies in this rectangle: it reads "5/0" in the reference
+# picture, made with the default settings, and must read otherwise here.
+attempts=(176 180 64 22)
+picture crop "$reference" "${attempts[@]}" "$E2E_TMP/attempts-5.png" || fail "cannot crop"
+picture crop "$E2E_TMP/x11.png" "${attempts[@]}" "$E2E_TMP/attempts-x11.png" || fail "cannot crop"
+picture compare "$E2E_TMP/attempts-5.png" "$E2E_TMP/attempts-x11.png" 10 >/dev/null &&
+  fail "the attempt display does not follow the settings under X"
+unset DISPLAY
+
 export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
 mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 export DBUS_SESSION_BUS_ADDRESS=disabled:
-unset DISPLAY
 give_to_user
 
-# The compositor, as the user, on a socket of its own in the user's runtime directory.
+# The compositor, as the user, on a socket of its own in the user's runtime directory; --debug
+# lets its screenshot client in.
 socket=zvonmat-e2e-wayland
 "${E2E_AS_USER[@]}" weston --backend=headless-backend.so --use-pixman --width=1024 --height=768 \
-  --socket="$socket" --idle-time=0 --log="$E2E_TMP/weston.log" >/dev/null 2>&1 &
+  --socket="$socket" --idle-time=0 --debug --log="$E2E_TMP/weston.log" >/dev/null 2>&1 &
 weston_pid=$!
 E2E_PIDS+=("$weston_pid")
 for _ in $(seq 200); do
@@ -53,7 +79,28 @@ grep -qE "$surface\\.attach\\(wl_buffer@" "$log" || fail "no buffer attached to 
 [ "$(grep -cE 'xdg_toplevel@[0-9]+\.set_title' "$log")" = 1 ] || fail "more than one toplevel"
 
 check_runs_as_user "$pid"
-sleep 0.5
+sleep 1
+
+# The compositor's picture of its whole output; the window lies where the part of the reference
+# picture above the attempt display (the display strip and the keypad's top) is found.
+shots="$E2E_TMP/shots"
+mkdir -p "$shots"
+give_to_user
+(cd "$shots" && exec env WAYLAND_DISPLAY="$socket" "${E2E_AS_USER[@]}" weston-screenshooter) \
+  >/dev/null 2>&1 || fail "weston-screenshooter failed"
+shot=$(ls "$shots"/*.png | head -n 1)
+[ -n "$shot" ] || fail "no screenshot from the compositor"
+picture crop "$reference" 40 40 166 120 "$E2E_TMP/landmark.png" || fail "cannot crop"
+read -r lx ly < <(picture find "$shot" "$E2E_TMP/landmark.png") || fail "the window is not on the screen"
+picture crop "$shot" $((lx - 40)) $((ly - 40)) 246 339 "$E2E_TMP/wayland.png" || fail "cannot crop"
+# Inside its rounded corners the window is drawn as under X, the attempt display included.
+picture crop "$E2E_TMP/x11.png" 40 40 166 260 "$E2E_TMP/inner-x11.png" || fail "cannot crop"
+picture crop "$E2E_TMP/wayland.png" 40 40 166 260 "$E2E_TMP/inner-wayland.png" || fail "cannot crop"
+picture compare "$E2E_TMP/inner-x11.png" "$E2E_TMP/inner-wayland.png" 30 >/dev/null ||
+  fail "the window under Wayland looks different from the same window under X"
+picture crop "$E2E_TMP/wayland.png" "${attempts[@]}" "$E2E_TMP/attempts-wayland.png" || fail "cannot crop"
+picture compare "$E2E_TMP/attempts-x11.png" "$E2E_TMP/attempts-wayland.png" 0 >/dev/null ||
+  fail "the attempt display under Wayland differs from the one under X"
 
 kill -TERM "$pid"
 wait_for_exit "$pid"
@@ -63,4 +110,17 @@ errors=$(grep -v '^\[' "$log" || true)
 [ -s "$E2E_TMP/out" ] && fail "zvonmat wrote on stdout: $(cat "$E2E_TMP/out")"
 [ -f "$work/zvonmat.lst" ] || fail "SIGTERM did not save the quick-dial list"
 [ ! -s "$work/zvonmat.lst" ] || fail "the quick-dial list is not empty"
+
+# The compositor's own clients (its panel, its on-screen keyboard) end with it; the system
+# collects them once the compositor is gone. Wait a little for that, so that the test leaves
+# nothing behind.
+helpers=$(ps -o pid= --ppid "$weston_pid" | tr -d ' ' || true)
+kill -TERM "$weston_pid"
+wait "$weston_pid" 2>/dev/null || true
+for helper in $helpers; do
+  for _ in $(seq 50); do
+    kill -0 "$helper" 2>/dev/null || break
+    sleep 0.1
+  done
+done
 exit 0
