@@ -100,14 +100,16 @@ wait_for_window() {
 }
 
 # Waits up to 20 s for a process started by this shell to end and sets EXIT_STATUS to its exit
-# status. Call it directly, not in $(...): a subshell cannot collect the status of a process its
-# parent started, and reports -1 when the process ends while it waits.
+# status. Call it directly, not in $(...): a subshell cannot reliably collect the status of a
+# process its parent started (it reports -1 when the process ends while it waits). Called in a
+# subshell all the same, it prints the status it got.
 wait_for_exit() {
   local pid=$1
   for _ in $(seq 200); do
     if ! kill -0 "$pid" 2>/dev/null; then
       EXIT_STATUS=0
       wait "$pid" || EXIT_STATUS=$?
+      ((BASH_SUBSHELL == 0)) || echo "$EXIT_STATUS"
       return 0
     fi
     sleep 0.1
