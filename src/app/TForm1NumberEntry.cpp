@@ -90,23 +90,19 @@ void TForm1::save_quick_list() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != ListBox1->viewport()) {
+    const QEvent::Type type = event->type();
+    if (watched != ListBox1->viewport() ||
+        (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+         type != QEvent::MouseButtonDblClick)) {
         return QWidget::eventFilter(watched, event);
     }
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    switch (event->type()) {
-        case QEvent::MouseButtonDblClick:
-            platform::guarded([this] { ListBox1DblClick(); });
-            break;
-        case QEvent::MouseButtonPress:
-            platform::guarded([this, mouse] { ListBox1MouseDown(mouse->button()); });
-            break;
-        default:
-            break;
+    const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+    if (type == QEvent::MouseButtonDblClick) {
+        platform::guarded([this] { ListBox1DblClick(); });
+    } else if (type == QEvent::MouseButtonPress) {
+        platform::guarded([this, button] { ListBox1MouseDown(button); });
     }
     // The right button only hides the list: it selects nothing.
-    const bool right = (event->type() == QEvent::MouseButtonPress ||
-                        event->type() == QEvent::MouseButtonRelease) &&
-                       mouse->button() == Qt::RightButton;
-    return right || QWidget::eventFilter(watched, event);
+    return (type != QEvent::MouseButtonDblClick && button == Qt::RightButton) ||
+           QWidget::eventFilter(watched, event);
 }
