@@ -117,7 +117,7 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
     setMask(*window_region);
     Image1->setClipShape(*window_region);
 
-    work_dir = current_work_dir();
+    // work_dir was taken when the window was created.
     settings = read_settings(settings_path(work_dir, user_key));
     setfont();
     Comm321->DeviceResolver = [store](serial::TCommPort port) {

@@ -15,10 +15,7 @@ printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/modem" >"$store/user_name/user.conf"
 printf '[PARAM]\r\nwait=1\r\nn_run=3\r\nton_p=ATDT\r\n' >"$work/zvonmat.ini"
 
 start_dialler "$zvonmat" "$work" "$store"
-click_key 1
-click_key 2
-click_key 3
-click_at 78 284  # Автодозвон
+dial_keys 123
 wait_for_modem_lines 4
 [ "$(modem_lines)" = "ATZ ATDT123 ATDT123 ATDT123" ] || fail "the modem received: $(modem_lines)"
 

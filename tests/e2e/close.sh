@@ -21,10 +21,7 @@ close_case() {
   printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/$1-modem" >"$store/user_name/user.conf"
   printf '[PARAM]\r\nwait=30\r\nn_run=3\r\n' >"$work/zvonmat.ini"
   start_dialler "$zvonmat" "$work" "$store"
-  click_key 1
-  click_key 2
-  click_key 3
-  click_at 78 284  # Автодозвон
+  dial_keys 123
   wait_for_modem_lines 2
   [ "$(modem_lines)" = "ATZ ATDP123" ] || fail "the modem received: $(modem_lines)"
 }

@@ -180,6 +180,15 @@ click_key() {
   click_at $((24 + 8 + 32 * column + 12)) $((128 + 8 + 32 * row + 12))
 }
 
+# Types a number on the keypad and presses «Автодозвон».
+dial_keys() {
+  local key
+  for key in $(echo "$1" | grep -o .); do
+    click_key "$key"
+  done
+  click_at 78 284  # Автодозвон
+}
+
 # Checks that a process runs as the unprivileged user when the scripts run as root.
 check_runs_as_user() {
   ((${#E2E_AS_USER[@]})) || return 0
