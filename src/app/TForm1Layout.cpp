@@ -33,7 +33,6 @@ const QColor kLime{0, 255, 0};
 const QColor kAzure{240, 251, 255};
 const QColor kPaleGreen{192, 220, 192};
 
-constexpr int kDefaultPixelSize = 11;
 constexpr int kListRowHeight = 13;
 
 TGradButtonCopy* makeCopyButton(QWidget* parent, const char* name, QRect geometry,

@@ -21,8 +21,11 @@ inline const QColor kYellow{255, 255, 0};
 inline const QColor kSilver{192, 192, 192};
 inline const QColor kGray{128, 128, 128};
 
+// The pixel size of the 8-point face.
+constexpr int kDefaultPixelSize = 11;
+
 // The layout's face ("MS Sans Serif", or its installed stand-in) at a pixel size.
-QFont layoutFont(int pixel_size = 11, bool bold = false);
+QFont layoutFont(int pixel_size = kDefaultPixelSize, bool bold = false);
 
 // Text and background colours of a control, in every role a control of the layout uses.
 void setColors(QWidget* widget, const QColor& text, const QColor& base);

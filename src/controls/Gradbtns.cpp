@@ -246,3 +246,6 @@ void TGradButtonCopy::paintEvent(QPaintEvent* event) {
                       link->BorderWidth(), link->BevelWidth(), link->HighlightColor(),
                       link->ShadowColor(), link->FaceColor(), Caption(), font(), FontColor());
 }
+
+// The meta-object code of the classes declared in Gradbtns.h, compiled with this file.
+#include "moc_Gradbtns.cpp"

@@ -23,3 +23,6 @@ void Image::paintEvent(QPaintEvent*) {
     }
     painter.drawPixmap(rect(), picture_);
 }
+
+// The meta-object code of the classes declared in Image.h, compiled with this file.
+#include "moc_Image.cpp"

@@ -30,3 +30,6 @@ void Label::fitText() {
     const QSize needed(metrics.horizontalAdvance(text()), metrics.height());
     resize(design_size_.expandedTo(needed));
 }
+
+// The meta-object code of the classes declared in Label.h, compiled with this file.
+#include "moc_Label.cpp"

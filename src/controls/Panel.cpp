@@ -4,9 +4,6 @@
 
 namespace {
 
-const QColor kHighlight(255, 255, 255);
-const QColor kShadow(128, 128, 128);
-
 void drawCut(QPainter& painter, QRect& rect, Panel::BevelCut cut, int width) {
     switch (cut) {
         case Panel::BevelCut::None:
@@ -93,3 +90,6 @@ void Bevel::paintEvent(QPaintEvent* /*event*/) {
         Frame3D(painter, r, kShadow, kHighlight, 1);
     }
 }
+
+// The meta-object code of the classes declared in Panel.h, compiled with this file.
+#include "moc_Panel.cpp"

@@ -11,8 +11,6 @@ namespace {
 
 const QColor kFace(192, 192, 192);
 const QColor kLight(223, 223, 223);
-const QColor kShadow(128, 128, 128);
-const QColor kHighlight(255, 255, 255);
 const QColor kDarkShadow(0, 0, 0);
 const QColor kGrayText(128, 128, 128);
 constexpr int kGlyphSpacing = 4;
@@ -246,3 +244,6 @@ void SpeedButton::paintPlain(QPainter& painter) {
         painter.drawText(text_at + QPoint(0, metrics.ascent()), caption_);
     }
 }
+
+// The meta-object code of the classes declared in SpeedButton.h, compiled with this file.
+#include "moc_SpeedButton.cpp"

@@ -48,3 +48,6 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
 void TForm4::GradButton1Click() {
     reject();
 }
+
+// The meta-object code of the classes declared in TForm4.h, compiled with this file.
+#include "moc_TForm4.cpp"

@@ -15,11 +15,9 @@
 namespace platform {
 namespace {
 
-constexpr std::string::size_type npos = std::string::npos;
-
 std::string directory_of(const std::string& path) {
     const auto slash = path.rfind('/');
-    if (slash == npos) {
+    if (slash == std::string::npos) {
         return ".";
     }
     return slash == 0 ? "/" : path.substr(0, slash);

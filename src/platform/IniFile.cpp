@@ -12,11 +12,10 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t npos = std::string::npos;
 constexpr std::string_view kIniBlanks = " \t\r\v\f";
 
 bool is_blank(char c) {
-    return kIniBlanks.find(c) != npos;
+    return kIniBlanks.find(c) != std::string::npos;
 }
 
 bool is_quote(char c) {
@@ -78,13 +77,13 @@ LineInfo classify(std::string_view line) {
     }
     if (text.front() == '[') {
         const auto close = text.find(']');
-        if (close == npos) {
+        if (close == std::string::npos) {
             return {};
         }
         return {LineKind::Section, trim(text.substr(1, close - 1), kIniBlanks), {}};
     }
     const auto eq = text.find('=');
-    if (eq == npos) {
+    if (eq == std::string::npos) {
         return {};
     }
     return {LineKind::Key, trim(text.substr(0, eq), kIniBlanks),
@@ -169,18 +168,18 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
     key = trim(key, kIniBlanks);
     Line new_line{concat({key, "=", encode_value(value)}), "\r\n"};
 
-    std::size_t header = npos;
-    std::size_t last_in_section = npos;  // the header or the section's last key line
+    std::size_t header = std::string::npos;
+    std::size_t last_in_section = std::string::npos;  // the header or the section's last key line
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         const LineInfo info = classify(lines_[i].text);
         if (info.kind == LineKind::Section) {
-            if (header != npos) {
+            if (header != std::string::npos) {
                 break;
             }
             if (same_name(info.name, section)) {
                 header = last_in_section = i;
             }
-        } else if (header != npos && info.kind == LineKind::Key) {
+        } else if (header != std::string::npos && info.kind == LineKind::Key) {
             if (same_name(info.name, key)) {
                 lines_[i] = std::move(new_line);
                 return;
@@ -189,7 +188,7 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
         }
     }
 
-    if (header == npos) {
+    if (header == std::string::npos) {
         if (!lines_.empty()) {
             end_line(lines_.back());
         }

@@ -75,3 +75,6 @@ void TerminationSignals::deliver() {
 }
 
 }  // namespace platform
+
+// The meta-object code of the classes declared in TerminationSignals.h, compiled with this file.
+#include "moc_TerminationSignals.cpp"

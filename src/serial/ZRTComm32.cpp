@@ -226,3 +226,6 @@ void TZRTComm32::DeliverNotifications() {
 }
 
 }  // namespace serial
+
+// The meta-object code of the classes declared in ZRTComm32.h, compiled with this file.
+#include "moc_ZRTComm32.cpp"

@@ -29,7 +29,6 @@ using namespace form_layout;
 
 const QColor kRed{255, 0, 0};
 
-constexpr int kDefaultPixelSize = 11;
 constexpr int kRowHeight = 18;
 
 // Texts are Windows-1251 bytes, one character each; the cut counts those.
@@ -262,3 +261,6 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     }
     return QDialog::eventFilter(watched, event);
 }
+
+// The meta-object code of the classes declared in TForm2.h, compiled with this file.
+#include "moc_TForm2.cpp"

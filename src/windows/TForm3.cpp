@@ -42,8 +42,7 @@ const QColor kNavy{0, 0, 128};
 const QColor kMenu{240, 240, 240};
 
 const QString kDefaultFace = QStringLiteral("MS Sans Serif");
-constexpr int kDefaultPixelSize = 11;  // 8 points
-constexpr int kComPixelSize = 13;      // 10 points
+constexpr int kComPixelSize = 13;  // 10 points
 constexpr int kChooserPointSize = 8;
 
 // The dynamic property that holds a control's help context number.
@@ -442,3 +441,6 @@ void TForm3::showHelp(QWidget* control) {
         }
     }
 }
+
+// The meta-object code of the classes declared in TForm3.h, compiled with this file.
+#include "moc_TForm3.cpp"

@@ -7,7 +7,7 @@
 
 namespace {
 
-struct Row {
+struct FileNameRow {
     const char* name;
     std::string current_dir;
     std::string user_key;  // Windows-1251
@@ -15,11 +15,11 @@ struct Row {
     std::string expected;
 };
 
-std::ostream& operator<<(std::ostream& os, const Row& row) {
+std::ostream& operator<<(std::ostream& os, const FileNameRow& row) {
     return os << row.name;
 }
 
-class DataFileName : public ::testing::TestWithParam<Row> {};
+class DataFileName : public ::testing::TestWithParam<FileNameRow> {};
 
 TEST_P(DataFileName, JoinsDirectoryPrefixKeyAndExtension) {
     const auto& row = GetParam();
@@ -31,17 +31,18 @@ const std::string kDeep = "/" + std::string(200, 'd') + "/" + std::string(200, '
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, DataFileName,
-    ::testing::Values(Row{"WithKey", "/work", "ivan", ".ini", "/work/zvonmativan.ini"},
-                      Row{"EmptyKey", "/work", "", ".ini", "/work/zvonmat.ini"},
-                      Row{"RootDirectory", "/", "", ".ini", "/zvonmat.ini"},
-                      Row{"RootDirectoryWithKey", "/", "ivan", ".lst", "/zvonmativan.lst"},
-                      Row{"TrailingSlash", "/work/", "", ".jur", "/work/zvonmat.jur"},
-                      Row{"PhoneBookNames", "/w", "k", "._tf", "/w/zvonmatk._tf"},
-                      Row{"LongDirectoryIsNotCut", kDeep, "", "._fm", kDeep + "/zvonmat._fm"},
-                      Row{"Utf8DirectoryKeptAsIs", "/\xD0\xB4\xD0\xBE\xD0\xBC", "", ".ini",
-                          "/\xD0\xB4\xD0\xBE\xD0\xBC/zvonmat.ini"},
-                      Row{"CyrillicKeyBecomesUtf8", "/work", "\xC8\xE2\xE0\xED", ".ini",
-                          "/work/zvonmat\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD.ini"}),
+    ::testing::Values(FileNameRow{"WithKey", "/work", "ivan", ".ini", "/work/zvonmativan.ini"},
+                      FileNameRow{"EmptyKey", "/work", "", ".ini", "/work/zvonmat.ini"},
+                      FileNameRow{"RootDirectory", "/", "", ".ini", "/zvonmat.ini"},
+                      FileNameRow{"RootDirectoryWithKey", "/", "ivan", ".lst", "/zvonmativan.lst"},
+                      FileNameRow{"TrailingSlash", "/work/", "", ".jur", "/work/zvonmat.jur"},
+                      FileNameRow{"PhoneBookNames", "/w", "k", "._tf", "/w/zvonmatk._tf"},
+                      FileNameRow{"LongDirectoryIsNotCut", kDeep, "", "._fm",
+                                  kDeep + "/zvonmat._fm"},
+                      FileNameRow{"Utf8DirectoryKeptAsIs", "/\xD0\xB4\xD0\xBE\xD0\xBC", "", ".ini",
+                                  "/\xD0\xB4\xD0\xBE\xD0\xBC/zvonmat.ini"},
+                      FileNameRow{"CyrillicKeyBecomesUtf8", "/work", "\xC8\xE2\xE0\xED", ".ini",
+                                  "/work/zvonmat\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD.ini"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFileName, NamedHelpersUseTheirExtensions) {

@@ -32,17 +32,17 @@ class UserKeyTest : public ::testing::Test {
     QTemporaryDir tmp_;
 };
 
-struct Row {
+struct UserKeyRow {
     const char* name;
     std::string store;
     std::string key;
 };
 
-std::ostream& operator<<(std::ostream& os, const Row& row) {
+std::ostream& operator<<(std::ostream& os, const UserKeyRow& row) {
     return os << row.name;
 }
 
-class UserKeyRows : public UserKeyTest, public ::testing::WithParamInterface<Row> {};
+class UserKeyRows : public UserKeyTest, public ::testing::WithParamInterface<UserKeyRow> {};
 
 TEST_P(UserKeyRows, TakesAtMostEightBytesAndBeepsOnce) {
     EXPECT_EQ(load_key_user(store(GetParam().store)), GetParam().key);
@@ -51,15 +51,16 @@ TEST_P(UserKeyRows, TakesAtMostEightBytesAndBeepsOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, UserKeyRows,
-    ::testing::Values(Row{"Short", "[1.0]\nme_users=ivan\n", "ivan"},
-                      Row{"TenLettersGiveEight", "[1.0]\nme_users=ABCDEFGHIJ\n", "ABCDEFGH"},
-                      Row{"ExactlyEight", "[1.0]\nme_users=ABCDEFGH\n", "ABCDEFGH"},
-                      Row{"CyrillicCountsBytes",
-                          "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
-                          "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
-                      Row{"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
-                      Row{"Empty", "[1.0]\nme_users=\n", ""},
-                      Row{"NoSection", "[ports]\nCOM1=/dev/x\n", ""}, Row{"NoStore", "", ""}),
+    ::testing::Values(UserKeyRow{"Short", "[1.0]\nme_users=ivan\n", "ivan"},
+                      UserKeyRow{"TenLettersGiveEight", "[1.0]\nme_users=ABCDEFGHIJ\n", "ABCDEFGH"},
+                      UserKeyRow{"ExactlyEight", "[1.0]\nme_users=ABCDEFGH\n", "ABCDEFGH"},
+                      UserKeyRow{"CyrillicCountsBytes",
+                                 "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
+                                 "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
+                      UserKeyRow{"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
+                      UserKeyRow{"Empty", "[1.0]\nme_users=\n", ""},
+                      UserKeyRow{"NoSection", "[ports]\nCOM1=/dev/x\n", ""},
+                      UserKeyRow{"NoStore", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {

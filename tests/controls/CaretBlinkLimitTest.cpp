@@ -7,22 +7,11 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "ControlsTestSupport.h"
+
 using namespace std::chrono_literals;
 
 namespace {
-
-// Counts the repaints of a widget: a blinking caret repaints its field at every turn.
-class PaintCounter : public QObject {
-  public:
-    explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
-    int count = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        count += event->type() == QEvent::Paint;
-        return false;
-    }
-};
 
 int RepaintsWithin(PaintCounter& paints, std::chrono::milliseconds span) {
     QApplication::processEvents();
@@ -43,7 +32,7 @@ TEST(CaretBlinkLimit, TheCaretStopsBlinkingWhenIdleAndBlinksAgainAtTheNextKey) {
         field.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
         field.setFocus();
-        PaintCounter paints(field);
+        PaintCounter paints(&field);
 
         CaretBlinkLimit limit{std::chrono::milliseconds(flash_time)};
         EXPECT_GE(RepaintsWithin(paints, span), 1) << "the caret blinks at first";

@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QEvent>
+#include <QFont>
 #include <QImage>
 #include <QObject>
 #include <QRect>
@@ -13,6 +14,16 @@
 #include <string>
 
 // Pixel helpers shared by the control tests.
+
+inline const QColor kWhite(255, 255, 255);
+inline const QColor kGrey(128, 128, 128);
+
+// The face the captions are drawn in: a font every test machine has, at the 8-point size.
+inline QFont captionFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPixelSize(11);
+    return font;
+}
 
 inline QRgb rgb(int r, int g, int b) {
     return qRgb(r, g, b);
@@ -81,7 +92,7 @@ inline QImage expectedFace(QSize size, const QImage& picture, bool pressed, int 
     return out;
 }
 
-// Counts the paint events a widget receives.
+// Counts the paint events a widget receives (a blinking caret repaints its field at every turn).
 class PaintCounter : public QObject {
   public:
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }

@@ -12,12 +12,6 @@
 
 namespace {
 
-QFont captionFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    return font;
-}
-
 // Records the linked button's picture size each time the copy is painted.
 class LinkSizeAtPaint : public QObject {
   public:

@@ -14,12 +14,6 @@
 
 namespace {
 
-QFont captionFont() {
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPixelSize(11);
-    return font;
-}
-
 QImage gradient(QSize size, QColor top, QColor bottom) {
     QImage picture(size, QImage::Format_RGB32);
     picture.fill(Qt::magenta);
@@ -191,8 +185,6 @@ TEST_P(GradButtonFaceTest, DrawsOutlineRingsAndPicture) {
 }
 
 const QColor kBlack(0, 0, 0);
-const QColor kWhite(255, 255, 255);
-const QColor kGrey(128, 128, 128);
 const QColor kSilver(192, 192, 192);
 
 INSTANTIATE_TEST_SUITE_P(

@@ -15,9 +15,6 @@ namespace {
 
 using Cut = Panel::BevelCut;
 
-const QColor kWhite(255, 255, 255);
-const QColor kGrey(128, 128, 128);
-
 // Rings from the outside in, each as (upper-left, lower-right) colours; the right column and
 // bottom row of a ring take the lower-right colour.
 QImage expectedRings(QSize size, const std::vector<std::pair<QColor, QColor>>& rings, QColor fill) {
