@@ -9,6 +9,11 @@
 namespace serial {
 
 bool CloseEvent::Create() noexcept {
+    if (const int error = CreateFailure ? CreateFailure() : 0; error != 0) {
+        fd_.reset();
+        errno = error;
+        return false;
+    }
     fd_.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     return static_cast<bool>(fd_);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "UniqueFd.h"
 
 namespace serial {
@@ -12,6 +14,11 @@ class CloseEvent {
 
     // Creates the eventfd; false (errno set) when that fails.
     bool Create() noexcept;
+
+    // For tests: when set, Create asks it first and fails with the error number it returns, as
+    // if the system had refused the eventfd; 0 lets Create go on. Set on the main thread while
+    // no component is opening.
+    static inline std::function<int()> CreateFailure;
     void Set() const noexcept;
     void Reset() noexcept { fd_.reset(); }
 

@@ -16,6 +16,9 @@ std::uint32_t LineErrorFlags(const LineErrorCounts& before, const LineErrorCount
     if (after.BufferOverrun != before.BufferOverrun) {
         flags |= CE_RXOVER;
     }
+    if (after.Break != before.Break) {
+        flags |= CE_BREAK;
+    }
     return flags;
 }
 

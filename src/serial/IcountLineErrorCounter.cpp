@@ -14,6 +14,7 @@ bool IcountLineErrorCounter::Read(int fd, LineErrorCounts& counts) {
     counts.Overrun = static_cast<std::uint32_t>(icount.overrun);
     counts.Parity = static_cast<std::uint32_t>(icount.parity);
     counts.BufferOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
+    counts.Break = static_cast<std::uint32_t>(icount.brk);
     return true;
 }
 

@@ -66,8 +66,16 @@ void TReadThread::WaitLoop() {
         pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
         timespec timeout{};
         const timespec* limit = nullptr;
+        const Clock::time_point now = Clock::now();
+        Clock::time_point wake_at = Clock::time_point::max();
         if (count_ > 0) {
-            timeout = ToTimespec(last_byte_ + kSilence - Clock::now());
+            wake_at = last_byte_ + kSilence;
+        }
+        if (counting_) {
+            wake_at = std::min(wake_at, now + kLineErrorPoll);
+        }
+        if (wake_at != Clock::time_point::max()) {
+            timeout = ToTimespec(wake_at - now);
             limit = &timeout;
         }
         WakeOwner();
@@ -90,6 +98,12 @@ void TReadThread::WaitLoop() {
         }
         hung_up_ = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
         close_checked_ = true;
+        // Whatever woke the reader, the counters are looked at: an error that no byte follows
+        // is reported now, and one that came with bytes still held goes ahead of their chunk.
+        if (!CheckLineErrors()) {
+            PostHangup();
+            return;
+        }
         if (!HandleReadEvent()) {
             PostHangup();
             LogLastError(errno, "Unable to HandleReadEvent: ");

@@ -17,12 +17,16 @@ namespace serial {
 // The reader of the serial component: takes bytes off the device and posts them to the
 // component's notify queue in chunks. A chunk ends when the line has been quiet for 250 ms after
 // its last byte, or at once when 2048 bytes have arrived; the clock is the monotonic one, kept
-// here rather than in the terminal (VTIME counts tenths of a second). After every read that
-// brought bytes it asks the line-error counter for changes and posts each as its text, ahead of
-// the chunk those bytes belong to. It waits in poll() on the close event and the device; the
-// close event wins over everything, and nothing received after it is delivered. A failure of the
-// device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread never throws
-// and never waits for the main thread.
+// here rather than in the terminal (VTIME counts tenths of a second).
+//
+// It asks the line-error counter for changes whenever it wakes and after every read that brought
+// bytes, and posts each change as its text, ahead of the chunk the faulty bytes belong to. Where
+// the device keeps the counters it also wakes every kLineErrorPoll to look, so that an error with
+// no byte after it (a break, a framing error at the end of a reply) is reported too; where it
+// keeps none (a pseudo-terminal) an idle reader never wakes. It waits in poll() on the close event
+// and the device; the close event wins over everything, and nothing received after it is delivered.
+// A failure of the device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread
+// never throws and never waits for the main thread.
 //
 // While the device holds more than a chunk (a flood), the chunks that fill up are posted without
 // waking the main thread, which is woken once for every kWakeEvery of them and always before the
@@ -36,6 +40,7 @@ class TReadThread {
     static constexpr std::size_t kBufferSize = 2048;
     static constexpr std::chrono::milliseconds kSilence{250};
     static constexpr int kWakeEvery = 8;
+    static constexpr std::chrono::milliseconds kLineErrorPoll{200};
 
     TReadThread(int device, int close_event, PostQueue& notify,
                 std::shared_ptr<LineErrorCounter> line_errors);

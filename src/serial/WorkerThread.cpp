@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <system_error>
 #include <utility>
 
 namespace serial {
@@ -19,6 +20,9 @@ void WorkerThread::Start(std::function<void()> body) {
         ended_ = false;
     }
     try {
+        if (const int error = StartFailure ? StartFailure() : 0; error != 0) {
+            throw std::system_error(error, std::generic_category());
+        }
         thread_ = std::thread([this, body = std::move(body)] {
             try {
                 body();

@@ -23,6 +23,11 @@ class WorkerThread {
     // An exception escaping the body ends the thread quietly.
     void Start(std::function<void()> body);
 
+    // For tests: when set, Start asks it first and throws std::system_error with the error
+    // number it returns, as if the system had refused the thread; 0 lets Start go on. Set on the
+    // main thread while no thread is being started.
+    static inline std::function<int()> StartFailure;
+
     // True when the thread has ended (or never started) within `limit`.
     bool WaitFor(std::chrono::milliseconds limit);
 

@@ -23,8 +23,6 @@ namespace serial {
 
 namespace {
 
-constexpr std::chrono::milliseconds kThreadStopLimit{10000};
-
 std::string MachinePortDevice(TCommPort port) {
     static const platform::MachineStore store = platform::MachineStore::load();
     return store.port_device(static_cast<int>(port) + 1);
@@ -158,11 +156,11 @@ void TZRTComm32::StopReader() {
     DebugLog("Closing Read Thread ");
     close_event_.Set();
     ::tcflush(device_.get(), TCIFLUSH);
-    if (!read_thread_->WaitFor(kThreadStopLimit)) {
+    if (!read_thread_->WaitFor(ThreadStopLimit)) {
         DebugLog("Read thread not exiting.  Terminating it.");
         read_thread_->Terminate();
     }
-    read_thread_.reset();
+    read_thread_.reset();  // joins the thread, however long it still takes
 }
 
 void TZRTComm32::StopWriter() {
@@ -172,7 +170,7 @@ void TZRTComm32::StopWriter() {
     DebugLog("Closing Write Thread");
     close_event_.Set();
     ::tcflush(device_.get(), TCOFLUSH);
-    if (!write_thread_->WaitFor(kThreadStopLimit)) {
+    if (!write_thread_->WaitFor(ThreadStopLimit)) {
         DebugLog("Write thread not exiting.  Terminating it.");
         write_thread_->Terminate();
     }

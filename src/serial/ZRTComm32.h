@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -73,6 +74,8 @@ class TZRTComm32 : public QObject {
     DevicePathResolver DeviceResolver;
     // Where the reader learns of line errors; by default the driver's counters.
     std::shared_ptr<LineErrorCounter> LineErrors;
+    // How long CloseComm waits for each thread to end before it asks it to terminate.
+    std::chrono::milliseconds ThreadStopLimit{10000};
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
     // could not be created; the port is closed. Other failures raise ECommsError.
@@ -81,6 +84,9 @@ class TZRTComm32 : public QObject {
     // there is no writer or it has ended.
     bool WriteCommData(const void* Buffer, std::uint16_t Length);
     // Stops the reader, then the writer, then closes the device. Nothing when already closed.
+    // A thread that has not ended within ThreadStopLimit is logged and asked to terminate, and
+    // then still waited for: a thread cannot be killed safely, and it uses the device and the
+    // close event until it ends.
     void CloseComm();
     // True while the port is open but one of its threads has failed (the device went away or
     // broke): the link carries nothing more until it is closed and opened again. A hang-up

@@ -32,6 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         TextRow{"parity", 0x0004, "Comm Event: CE_RXPARITY, EvtMask = 4"},
         TextRow{"all_three_named", 0x000E,
                 "Comm Event: CE_FRAME and CE_OVERRUN and CE_RXPARITY, EvtMask = 14"},
+        TextRow{"break_is_unknown", 0x0010, "Comm Event: EV_ERR Unknown EvtMask, EvtMask = 16"},
         TextRow{"break_after_the_named", 0x0018,
                 "Comm Event: CE_FRAME and EV_ERR Unknown EvtMask, EvtMask = 24"},
         TextRow{"every_bit_prints_signed", 0xFFFFFFFF,
@@ -46,6 +47,7 @@ TEST(LineErrorFlags, EachChangedCounterSetsItsFlag) {
     EXPECT_EQ(LineErrorFlags(before, {5, 7, 5, 5}), CE_OVERRUN);
     EXPECT_EQ(LineErrorFlags(before, {5, 5, 9, 5}), CE_RXPARITY);
     EXPECT_EQ(LineErrorFlags(before, {5, 5, 5, 6}), CE_RXOVER);
+    EXPECT_EQ(LineErrorFlags(before, {5, 5, 5, 5, 1}), CE_BREAK);
     EXPECT_EQ(LineErrorFlags(before, {6, 6, 5, 5}), CE_FRAME | CE_OVERRUN);
     // A counter that wrapped around has changed too.
     EXPECT_EQ(LineErrorFlags({0xFFFFFFFF, 0, 0, 0}, {0, 0, 0, 0}), CE_FRAME);

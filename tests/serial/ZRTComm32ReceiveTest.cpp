@@ -9,6 +9,7 @@
 #include "CommFixture.h"
 #include "ErrorReport.h"
 #include "IcountLineErrorCounter.h"
+#include "InjectedLineErrors.h"
 #include "LogCapture.h"
 #include "ReadThread.h"
 
@@ -18,27 +19,6 @@ using namespace std::chrono_literals;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Line errors that the test injects, as a driver's counters would show them.
-class InjectedLineErrors : public LineErrorCounter {
-  public:
-    bool Read(int, LineErrorCounts& counts) override {
-        std::lock_guard lock(mutex_);
-        counts = counts_;
-        return true;
-    }
-    void Add(const LineErrorCounts& more) {
-        std::lock_guard lock(mutex_);
-        counts_.Frame += more.Frame;
-        counts_.Overrun += more.Overrun;
-        counts_.Parity += more.Parity;
-        counts_.BufferOverrun += more.BufferOverrun;
-    }
-
-  private:
-    std::mutex mutex_;
-    LineErrorCounts counts_;
-};
 
 std::string Pattern(std::size_t size) {
     std::string bytes(size, '\0');
@@ -151,6 +131,51 @@ TEST_F(Receive, LineErrorsArriveAsTheirTextAheadOfTheDataThatCameWithThem) {
     EXPECT_EQ(recorder.events[2].bytes, "after");
     EXPECT_EQ(recorder.events[3].bytes, overflow);
     EXPECT_EQ(recorder.events[4].bytes, "middle");
+}
+
+TEST_F(Receive, ALineErrorWithNoByteAfterItIsReportedAndABreakAsAnUnnamedError) {
+    struct Row {
+        const char* name;
+        LineErrorCounts more;
+        const char* text;
+    };
+    const std::vector<Row> rows = {
+        {"framing error", {1, 0, 0, 0, 0}, "Comm Event: CE_FRAME, EvtMask = 8"},
+        {"break", {0, 0, 0, 0, 1}, "Comm Event: EV_ERR Unknown EvtMask, EvtMask = 16"},
+        {"break with a framing error",
+         {1, 0, 0, 0, 2},
+         "Comm Event: CE_FRAME and EV_ERR Unknown EvtMask, EvtMask = 24"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        recorder.events.clear();
+        auto errors = std::make_shared<InjectedLineErrors>();
+        comm->LineErrors = errors;
+        ASSERT_TRUE(comm->OpenComm());
+        ASSERT_TRUE(errors->WaitForReads(1));  // the reader has taken the totals as they stand
+        errors->Add(row.more);
+        ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }, 3000ms));
+        EXPECT_EQ(recorder.events[0].bytes, row.text);
+        // Reported once; bytes after it arrive as usual.
+        pty.Write("OK");
+        ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 2; }));
+        EXPECT_EQ(recorder.events[1].bytes, "OK");
+        comm->CloseComm();
+    }
+}
+
+// Without counters (a pseudo-terminal) the reader asks once, at the start, and never wakes to
+// look again: an idle port costs nothing.
+TEST_F(Receive, WithoutLineErrorCountersTheReaderAsksOnceAndNeverWakesToLook) {
+    LineErrorCounts counts;
+    EXPECT_FALSE(IcountLineErrorCounter().Read(pty.held_slave(), counts));
+    auto errors = std::make_shared<InjectedLineErrors>(false);
+    comm->LineErrors = errors;
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write("RING");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    Pump(4 * TReadThread::kLineErrorPoll);
+    EXPECT_EQ(errors->Reads(), 1);
 }
 
 TEST_F(Receive, ClosingWhileTheReaderWaitsPostsNothingAndDropsUndeliveredBytes) {

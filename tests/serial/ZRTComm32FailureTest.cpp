@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CommFixture.h"
+#include "DebugLog.h"
+#include "InjectedLineErrors.h"
+#include "LogCapture.h"
+#include "WorkerThread.h"
+
+using namespace serial;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Sets one of the component's failure hooks for the length of a scope.
+class FailureHook {
+  public:
+    FailureHook(std::function<int()>& hook, std::function<int()> failure) : hook_(hook) {
+        hook_ = std::move(failure);
+    }
+    ~FailureHook() { hook_ = nullptr; }
+    FailureHook(const FailureHook&) = delete;
+    FailureHook& operator=(const FailureHook&) = delete;
+
+  private:
+    std::function<int()>& hook_;
+};
+
+std::string OpenFailureText(TZRTComm32& comm) {
+    try {
+        comm.OpenComm();
+    } catch (const ECommsError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// Whether `done` holds within `limit`, without running the event loop (so nothing is delivered).
+bool HoldsWithoutDelivering(const std::function<bool()>& done,
+                            std::chrono::milliseconds limit = 5000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(5ms);
+    }
+    return true;
+}
+
+using FailurePaths = CommFixture;
+
+TEST_F(FailurePaths, ACloseEventThatCannotBeMadeLeavesThePortClosedAndALaterOpenWorks) {
+    LogCapture log;
+    const std::size_t fds_before = CountProcEntries("fd");
+    {
+        const FailureHook hook(CloseEvent::CreateFailure, [] { return EMFILE; });
+        EXPECT_FALSE(comm->OpenComm());
+    }
+    EXPECT_TRUE(
+        log.has_line("Unable to CreateEvent: GetLastError returned: \"Too many open files\""));
+    EXPECT_EQ(CountProcEntries("fd"), fds_before);
+    EXPECT_FALSE(Send("x"));
+    // Closed again: another component may have the device.
+    TZRTComm32 other;
+    other.DeviceResolver = comm->DeviceResolver;
+    EXPECT_TRUE(other.OpenComm());
+    other.CloseComm();
+
+    ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(Send("AT\r"));
+    EXPECT_EQ(pty.Read(3), "AT\r");
+}
+
+// A thread that cannot be started leaves the port held: every open is refused as already open
+// until CloseComm, after which the port opens and works.
+TEST_F(FailurePaths, AThreadThatCannotStartHoldsThePortUntilClosed) {
+    struct Row {
+        const char* name;
+        int failing_start;  // the reader is started first, then the writer
+        const char* error;
+    };
+    const std::vector<Row> rows = {
+        {"reader", 1, "Unable to create Read thread"},
+        {"writer", 2, "Unable to create Write thread"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        recorder.events.clear();
+        const std::size_t fds_before = CountProcEntries("fd");
+        const std::size_t threads_before = CountProcEntries("task");
+        {
+            int starts = 0;
+            const FailureHook hook(WorkerThread::StartFailure,
+                                   [&] { return ++starts == row.failing_start ? EAGAIN : 0; });
+            EXPECT_EQ(OpenFailureText(*comm), row.error);
+        }
+        EXPECT_EQ(OpenFailureText(*comm), "Already have a comm file open");
+        EXPECT_EQ(OpenFailureText(*comm), "Already have a comm file open");
+        EXPECT_FALSE(Send("x"));
+        comm->CloseComm();
+        EXPECT_EQ(CountProcEntries("fd"), fds_before);
+        EXPECT_EQ(CountProcEntries("task"), threads_before);
+
+        ASSERT_TRUE(comm->OpenComm());
+        ASSERT_TRUE(Send("AT\r"));
+        EXPECT_EQ(pty.Read(3), "AT\r");
+        pty.Write("OK");
+        ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+        EXPECT_EQ(recorder.joined(), "OK");
+        comm->CloseComm();
+    }
+}
+
+// The reader is held inside the line-error counter, so it cannot see the close event: CloseComm
+// gives it ThreadStopLimit, says so and tells it to terminate, then waits for it. The counter is
+// let go only once that has been said, so the order holds however loaded the machine is.
+TEST_F(FailurePaths, AReaderThatDoesNotEndInTimeIsToldToTerminateAndThenWaitedFor) {
+    auto errors = std::make_shared<InjectedLineErrors>();
+    comm->LineErrors = errors;
+    comm->ThreadStopLimit = 100ms;
+    ASSERT_TRUE(comm->OpenComm());
+    errors->Hold();
+    ASSERT_TRUE(errors->WaitUntilHeld());
+
+    std::mutex lines_mutex;
+    std::vector<std::string> lines;
+    DebugLogSink previous = SetDebugLog([&](std::string_view line) {
+        {
+            std::lock_guard lock(lines_mutex);
+            lines.emplace_back(line);
+        }
+        if (line == "Read thread not exiting.  Terminating it.") {
+            errors->Release();
+        }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    comm->CloseComm();
+    const auto took = std::chrono::steady_clock::now() - start;
+    SetDebugLog(std::move(previous));
+
+    EXPECT_GE(took, comm->ThreadStopLimit);
+    auto at = [&lines](const char* line) {
+        return std::find(lines.begin(), lines.end(), line) - lines.begin();
+    };
+    const auto count = static_cast<std::ptrdiff_t>(lines.size());
+    EXPECT_LT(at("Closing Read Thread "), at("Read thread not exiting.  Terminating it."));
+    EXPECT_LT(at("Read thread not exiting.  Terminating it."), at("Read thread shutting down"));
+    EXPECT_LT(at("Read thread shutting down"), at("Closing Write Thread"));
+    EXPECT_LT(at("Closing Write Thread"), count);
+    EXPECT_EQ(at("Write thread not exiting.  Terminating it."), count);
+
+    ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(Send("AT\r"));
+    EXPECT_EQ(pty.Read(3), "AT\r");
+}
+
+// A hang-up notice of a failed opening that is delivered only after CloseComm, or after the port
+// has been opened again, finds LinkFailed() false, so an owner that closes a failed link (as the
+// dialler does) leaves the healthy one alone.
+TEST_F(FailurePaths, ALeftoverHangupFindsTheLinkHealthyAndLeavesANewOpeningAlone) {
+    struct Row {
+        const char* name;
+        bool reopen;
+    };
+    const std::vector<Row> rows = {{"after CloseComm", false}, {"after a reopen", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Pty failing;
+        std::string path = failing.slave_path();
+        comm->DeviceResolver = [&path](TCommPort) { return path; };
+        int hangups = 0;
+        int torn_down = 0;
+        comm->OnRequestHangup = [&](TZRTComm32* sender) {
+            ++hangups;
+            if (sender->LinkFailed()) {
+                ++torn_down;
+                sender->CloseComm();
+            }
+        };
+        ASSERT_TRUE(comm->OpenComm());
+        failing.CloseMaster();
+        ASSERT_TRUE(HoldsWithoutDelivering([&] { return comm->LinkFailed(); }));
+        comm->CloseComm();
+        EXPECT_FALSE(comm->LinkFailed());
+        if (row.reopen) {
+            path = pty.slave_path();
+            ASSERT_TRUE(comm->OpenComm());
+        }
+        // The reader may post its notice twice (at the failed read and as it leaves); each finds
+        // the link healthy.
+        ASSERT_TRUE(WaitUntil([&] { return hangups >= 1; }));
+        Pump(100ms);
+        EXPECT_EQ(torn_down, 0);
+        if (row.reopen) {
+            EXPECT_FALSE(comm->LinkFailed());
+            ASSERT_TRUE(Send("AT\r"));
+            EXPECT_EQ(pty.Read(3), "AT\r");
+            comm->CloseComm();
+        } else {
+            EXPECT_FALSE(Send("x"));
+        }
+    }
+}
+
+}  // namespace
