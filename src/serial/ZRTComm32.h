@@ -12,6 +12,7 @@
 #include "ECommsError.h"
 #include "LineErrorCounter.h"
 #include "LineSettings.h"
+#include "ModemLines.h"
 #include "PostQueue.h"
 #include "UniqueFd.h"
 
@@ -43,6 +44,13 @@ class TWriteThread;
 //   a queue closes (the writer ending, the component going) are freed with it.
 // - Posting never blocks. Notify records reach CommWndProc on the main thread in the order
 //   posted, also after CloseComm has returned or after a later OpenComm.
+// - The modem lines are the main thread's: OpenComm raises DTR and RTS, CloseComm drops DTR
+//   after both threads have ended, before the descriptor closes.
+//
+// The line is hung up at every close: while the component holds the port the terminal's
+// hang-up on close (HUPCL) is set, and CloseComm puts the other settings back as it found them
+// but keeps HUPCL and drops DTR itself, so the modem lets the call go even when the device had
+// HUPCL cleared.
 class TZRTComm32 : public QObject {
     Q_OBJECT
 
@@ -73,6 +81,9 @@ class TZRTComm32 : public QObject {
     DevicePathResolver DeviceResolver;
     // Where the reader learns of line errors; by default the driver's counters.
     std::shared_ptr<LineErrorCounter> LineErrors;
+    // How OpenComm raises and CloseComm drops the modem lines; by default the driver's. A device
+    // without modem lines (a pseudo-terminal) is left alone. Read at OpenComm.
+    std::shared_ptr<ModemLines> ModemControl;
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
     // could not be created; the port is closed. Other failures raise ECommsError.
@@ -98,6 +109,7 @@ class TZRTComm32 : public QObject {
   private:
     void StopReader();
     void StopWriter();
+    void RaiseModemLines();
     void ReleaseDevice();
     void DeliverNotifications();
 
@@ -105,6 +117,7 @@ class TZRTComm32 : public QObject {
     std::unique_ptr<TWriteThread> write_thread_;
     platform::UniqueFd device_;
     LineSettings saved_line_;
+    std::shared_ptr<ModemLines> open_lines_;  // the ModemControl of this opening, if it has lines
     CloseEvent close_event_;
     PostQueue notify_;
     std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor
