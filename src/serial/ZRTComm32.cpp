@@ -150,6 +150,10 @@ void TZRTComm32::CloseComm() {
     ReleaseDevice();
 }
 
+void TZRTComm32::SetNotifyCapacity(std::size_t Capacity) {
+    notify_.SetCapacity(Capacity);
+}
+
 bool TZRTComm32::LinkFailed() const {
     return device_ &&
            ((read_thread_ && read_thread_->Failed()) || (write_thread_ && write_thread_->Failed()));

@@ -43,7 +43,11 @@ class TWriteThread;
 //   it. A failed post leaves the block with the poster, which frees it. Blocks still queued when
 //   a queue closes (the writer ending, the component going) are freed with it.
 // - Posting never blocks. Notify records reach CommWndProc on the main thread in the order
-//   posted, also after CloseComm has returned or after a later OpenComm.
+//   posted, also after CloseComm has returned or after a later OpenComm. The notify queue holds
+//   a bounded number of records: a chunk of data that it refuses (a flood while the main thread
+//   does not run its event loop) ends the reader as if the device had failed. A failing thread's
+//   hang-up request always gets through, in the place the queue keeps for it, after the records
+//   queued before it, so the owner learns of the failure and LinkFailed() is true by then.
 // - The modem lines are the main thread's: OpenComm raises DTR and RTS, CloseComm drops DTR
 //   after both threads have ended, before the descriptor closes.
 //
@@ -97,6 +101,10 @@ class TZRTComm32 : public QObject {
     // broke): the link carries nothing more until it is closed and opened again. A hang-up
     // notification left over from an earlier opening finds this false.
     bool LinkFailed() const;
+
+    // The most notify records that wait for the main thread at once (PostQueue::kCapacity unless
+    // set). Tests set a small one to fill the queue cheaply; set it while nothing is queued.
+    void SetNotifyCapacity(std::size_t Capacity);
 
     // Handles one notify record: NOTIFY_RXDATA raises OnReceiveData and frees the block,
     // NOTIFY_HANGUP raises OnRequestHangup, anything else is ignored.
