@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
