@@ -22,14 +22,16 @@ namespace serial {
 // the chunk those bytes belong to. It waits in poll() on the close event and the device; the
 // close event wins over everything, and nothing received after it is delivered. A failure of the
 // device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread never throws
-// and never waits for the main thread. So does a chunk that the notify queue refuses because it
-// is full (the main thread has taken nothing for long): the hang-up request takes the queue's
-// reserved place, so it reaches the main thread after the data queued before it.
+// and never waits for the main thread.
 //
 // While the device holds more than a chunk (a flood), the chunks that fill up are posted without
 // waking the main thread, which is woken once for every kWakeEvery of them and always before the
 // reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
 // chunk. A reply that is followed by silence is never held back.
+//
+// A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
+// long) ends the reader like a failure of the device. Its hang-up request takes the place the
+// queue keeps for one, so it reaches the main thread after the data queued before it.
 //
 // It uses only the three values it was given (device, close event, notify queue) and the line
 // error counter, never the component.

@@ -49,8 +49,8 @@ std::string SystemReason(int error) {
 TZRTComm32::TZRTComm32(QObject* Owner)
     : QObject(Owner),
       DeviceResolver(MachinePortDevice),
-      LineErrors(std::make_shared<IcountLineErrorCounter>()),
       ModemControl(std::make_shared<IoctlModemLines>()),
+      LineErrors(std::make_shared<IcountLineErrorCounter>()),
       notifier_(std::make_unique<QSocketNotifier>(notify_.WakeFd(), QSocketNotifier::Read)) {
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DeliverNotifications(); });
 }

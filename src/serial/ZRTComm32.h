@@ -83,11 +83,11 @@ class TZRTComm32 : public QObject {
     // Maps CommPort to a device path at OpenComm. By default the per-machine store's [ports]
     // section, read once per process; tests put pseudo-terminals here.
     DevicePathResolver DeviceResolver;
-    // Where the reader learns of line errors; by default the driver's counters.
-    std::shared_ptr<LineErrorCounter> LineErrors;
     // How OpenComm raises and CloseComm drops the modem lines; by default the driver's. A device
     // without modem lines (a pseudo-terminal) is left alone. Read at OpenComm.
     std::shared_ptr<ModemLines> ModemControl;
+    // Where the reader learns of line errors; by default the driver's counters.
+    std::shared_ptr<LineErrorCounter> LineErrors;
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
     // could not be created; the port is closed. Other failures raise ECommsError.
