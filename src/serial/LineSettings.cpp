@@ -70,7 +70,9 @@ bool LineSettings::Save(int fd) {
 
 void LineSettings::Restore(int fd) const {
     if (saved_) {
-        ::tcsetattr(fd, TCSANOW, saved_.get());
+        termios settings = *saved_;
+        settings.c_cflag |= HUPCL;
+        ::tcsetattr(fd, TCSANOW, &settings);
     }
 }
 
@@ -90,7 +92,7 @@ void LineSettings::Apply(int fd, TBaudRate rate, TParity parity, TDataBits data_
 bool LineSettings::Configure(termios& settings, TBaudRate rate, TParity parity, TDataBits data_bits,
                              TStopBits stop_bits) {
     ::cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cflag |= CLOCAL | CREAD | HUPCL;
 
     const speed_t speed = StandardSpeed(rate);
     if (speed != B0) {

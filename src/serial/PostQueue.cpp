@@ -17,7 +17,21 @@ PostQueue::PostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 
 bool PostQueue::Post(CommMessage message, bool wake) noexcept {
     std::lock_guard lock(mutex_);
-    if (closed_ || records_.size() >= kCapacity) {
+    return Append(std::move(message), capacity_, wake);
+}
+
+bool PostQueue::PostReserved(CommMessage message) noexcept {
+    std::lock_guard lock(mutex_);
+    return Append(std::move(message), capacity_ + 1, true);
+}
+
+void PostQueue::SetCapacity(std::size_t capacity) noexcept {
+    std::lock_guard lock(mutex_);
+    capacity_ = capacity;
+}
+
+bool PostQueue::Append(CommMessage message, std::size_t limit, bool wake) noexcept {
+    if (closed_ || records_.size() >= limit) {
         return false;
     }
     try {

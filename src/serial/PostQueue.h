@@ -12,9 +12,14 @@ namespace serial {
 // A posted-message queue: many senders, one receiver. Post() never waits for the receiver; it
 // holds the mutex only to append. The receiver learns of records through WakeFd(), an eventfd
 // that is readable exactly while records are queued, so it can sit in poll() or behind a
-// QSocketNotifier. Like a window message queue it holds at most kCapacity records, and a post
-// fails once the receiver has closed the queue; a record whose post failed is destroyed, which
-// frees its block on the sender's side.
+// QSocketNotifier. Like a window message queue it holds at most kCapacity records (or the
+// capacity set), and a post fails once the receiver has closed the queue; a record whose post
+// failed is destroyed, which frees its block on the sender's side.
+//
+// One place beyond the capacity is kept for records that must get through however full the queue
+// is (PostReserved): a request such as a hang-up, which the receiver acts on alike however often
+// it comes. Only reserved posts go beyond the capacity, so while that place is taken the newest
+// record is a reserved one that the receiver has yet to see, and a further one adds nothing.
 //
 // A sender with a burst of records may post them without waking the receiver and wake it once
 // for the lot (Wake()), so that the receiver wakes once per burst rather than once per record. A
@@ -32,6 +37,13 @@ class PostQueue {
     // With `wake` false the receiver is not told yet; a later Wake() or waking post tells it.
     bool Post(CommMessage message, bool wake = true) noexcept;
 
+    // Appends the record even when the queue is full, into the place kept beyond the capacity,
+    // and wakes the receiver. False when the queue is closed or that place is taken.
+    bool PostReserved(CommMessage message) noexcept;
+
+    // The most records that Post() queues. For tests that fill the queue; set it while empty.
+    void SetCapacity(std::size_t capacity) noexcept;
+
     // Tells the receiver of the records that were posted without waking it.
     void Wake() noexcept;
 
@@ -45,11 +57,13 @@ class PostQueue {
     int WakeFd() const noexcept { return wake_.get(); }
 
   private:
+    bool Append(CommMessage message, std::size_t limit, bool wake) noexcept;
     void Signal() noexcept;
     void Clear() noexcept;
 
     std::mutex mutex_;
     std::deque<CommMessage> records_;
+    std::size_t capacity_ = kCapacity;
     bool closed_ = false;
     bool signalled_ = false;  // the eventfd is readable
     platform::UniqueFd wake_;

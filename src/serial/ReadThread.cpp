@@ -247,7 +247,7 @@ void TReadThread::WakeOwner() {
 
 void TReadThread::PostHangup() {
     failed_.store(true, std::memory_order_release);
-    notify_.Post(CommMessage{NOTIFY_HANGUP, 0, {}});
+    notify_.PostReserved(CommMessage{NOTIFY_HANGUP, 0, {}});
 }
 
 }  // namespace serial

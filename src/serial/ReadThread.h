@@ -33,6 +33,10 @@ namespace serial {
 // reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
 // chunk. A reply that is followed by silence is never held back.
 //
+// A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
+// long) ends the reader like a failure of the device. Its hang-up request takes the place the
+// queue keeps for one, so it reaches the main thread after the data queued before it.
+//
 // It uses only the three values it was given (device, close event, notify queue) and the line
 // error counter, never the component.
 class TReadThread {

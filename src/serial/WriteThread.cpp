@@ -110,7 +110,7 @@ bool TWriteThread::WriteBlock(const std::byte* block, std::size_t count) {
 
 void TWriteThread::PostHangup() {
     failed_.store(true, std::memory_order_release);
-    notify_.Post(CommMessage{NOTIFY_HANGUP, 0, {}});
+    notify_.PostReserved(CommMessage{NOTIFY_HANGUP, 0, {}});
 }
 
 }  // namespace serial

@@ -11,10 +11,12 @@
 #include <cstring>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "DebugLog.h"
 #include "ErrorReport.h"
 #include "IcountLineErrorCounter.h"
+#include "IoctlModemLines.h"
 #include "MachineStore.h"
 #include "ReadThread.h"
 #include "WriteThread.h"
@@ -45,6 +47,7 @@ std::string SystemReason(int error) {
 TZRTComm32::TZRTComm32(QObject* Owner)
     : QObject(Owner),
       DeviceResolver(MachinePortDevice),
+      ModemControl(std::make_shared<IoctlModemLines>()),
       LineErrors(std::make_shared<IcountLineErrorCounter>()),
       notifier_(std::make_unique<QSocketNotifier>(notify_.WakeFd(), QSocketNotifier::Read)) {
     connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DeliverNotifications(); });
@@ -85,6 +88,7 @@ bool TZRTComm32::OpenComm() {
     saved_line_.Save(device.get());
     LineSettings::Apply(device.get(), BaudRate, Parity, DataBits, StopBits);
     device_ = std::move(device);
+    RaiseModemLines();
 
     if (!close_event_.Create()) {
         LogLastError(errno, "Unable to CreateEvent: ");
@@ -144,6 +148,10 @@ void TZRTComm32::CloseComm() {
     ReleaseDevice();
 }
 
+void TZRTComm32::SetNotifyCapacity(std::size_t Capacity) {
+    notify_.SetCapacity(Capacity);
+}
+
 bool TZRTComm32::LinkFailed() const {
     return device_ &&
            ((read_thread_ && read_thread_->Failed()) || (write_thread_ && write_thread_->Failed()));
@@ -177,10 +185,28 @@ void TZRTComm32::StopWriter() {
     write_thread_.reset();
 }
 
-// Puts the line back as it was found and lets the device go: the exclusive mode stays with the
-// terminal after close (another handle may keep it open), so it is cleared first.
+// Tells the modem that the terminal is ready and may be sent to. A device without modem lines
+// has nothing to raise.
+void TZRTComm32::RaiseModemLines() {
+    int lines = 0;
+    if (!ModemControl || !ModemControl->Get(device_.get(), lines)) {
+        DebugLog("No modem lines on the comm port");
+        return;
+    }
+    open_lines_ = ModemControl;
+    if (!open_lines_->Raise(device_.get(), TIOCM_DTR | TIOCM_RTS)) {
+        LogLastError(errno, "Unable to raise DTR and RTS: ");
+    }
+}
+
+// Puts the line back as it was found, short of HUPCL, and lets the device go, hanging up: DTR
+// drops here and again at the last close. The exclusive mode stays with the terminal after close
+// (another handle may keep it open), so it is cleared first.
 void TZRTComm32::ReleaseDevice() {
     saved_line_.Restore(device_.get());
+    if (const auto lines = std::exchange(open_lines_, nullptr)) {
+        lines->Drop(device_.get(), TIOCM_DTR);
+    }
     ::ioctl(device_.get(), TIOCNXCL);
     device_.reset();
 }

@@ -13,6 +13,7 @@
 #include "ECommsError.h"
 #include "LineErrorCounter.h"
 #include "LineSettings.h"
+#include "ModemLines.h"
 #include "PostQueue.h"
 #include "UniqueFd.h"
 
@@ -43,7 +44,18 @@ class TWriteThread;
 //   it. A failed post leaves the block with the poster, which frees it. Blocks still queued when
 //   a queue closes (the writer ending, the component going) are freed with it.
 // - Posting never blocks. Notify records reach CommWndProc on the main thread in the order
-//   posted, also after CloseComm has returned or after a later OpenComm.
+//   posted, also after CloseComm has returned or after a later OpenComm. The notify queue holds
+//   a bounded number of records: a chunk of data that it refuses (a flood while the main thread
+//   does not run its event loop) ends the reader as if the device had failed. A failing thread's
+//   hang-up request always gets through, in the place the queue keeps for it, after the records
+//   queued before it, so the owner learns of the failure and LinkFailed() is true by then.
+// - The modem lines are the main thread's: OpenComm raises DTR and RTS, CloseComm drops DTR
+//   after both threads have ended, before the descriptor closes.
+//
+// The line is hung up at every close: while the component holds the port the terminal's
+// hang-up on close (HUPCL) is set, and CloseComm puts the other settings back as it found them
+// but keeps HUPCL and drops DTR itself, so the modem lets the call go even when the device had
+// HUPCL cleared.
 class TZRTComm32 : public QObject {
     Q_OBJECT
 
@@ -72,6 +84,9 @@ class TZRTComm32 : public QObject {
     // Maps CommPort to a device path at OpenComm. By default the per-machine store's [ports]
     // section, read once per process; tests put pseudo-terminals here.
     DevicePathResolver DeviceResolver;
+    // How OpenComm raises and CloseComm drops the modem lines; by default the driver's. A device
+    // without modem lines (a pseudo-terminal) is left alone. Read at OpenComm.
+    std::shared_ptr<ModemLines> ModemControl;
     // Where the reader learns of line errors; by default the driver's counters.
     std::shared_ptr<LineErrorCounter> LineErrors;
     // How long CloseComm waits for each thread to end before it asks it to terminate.
@@ -93,6 +108,10 @@ class TZRTComm32 : public QObject {
     // notification left over from an earlier opening finds this false.
     bool LinkFailed() const;
 
+    // The most notify records that wait for the main thread at once (PostQueue::kCapacity unless
+    // set). Tests set a small one to fill the queue cheaply; set it while nothing is queued.
+    void SetNotifyCapacity(std::size_t Capacity);
+
     // Handles one notify record: NOTIFY_RXDATA raises OnReceiveData and frees the block,
     // NOTIFY_HANGUP raises OnRequestHangup, anything else is ignored.
     void CommWndProc(CommMessage& Message);
@@ -104,6 +123,7 @@ class TZRTComm32 : public QObject {
   private:
     void StopReader();
     void StopWriter();
+    void RaiseModemLines();
     void ReleaseDevice();
     void DeliverNotifications();
 
@@ -111,6 +131,7 @@ class TZRTComm32 : public QObject {
     std::unique_ptr<TWriteThread> write_thread_;
     platform::UniqueFd device_;
     LineSettings saved_line_;
+    std::shared_ptr<ModemLines> open_lines_;  // the ModemControl of this opening, if it has lines
     CloseEvent close_event_;
     PostQueue notify_;
     std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor

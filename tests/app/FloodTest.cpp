@@ -1,10 +1,13 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <unistd.h>
 
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <fstream>
@@ -12,6 +15,8 @@
 #include <thread>
 
 #include "FormFixture.h"
+#include "Gradbtns.h"
+#include "ReadThread.h"
 #include "TForm1.h"
 
 namespace {
@@ -95,6 +100,89 @@ TEST_F(FormTest, AFloodOfNoiseFromTheModemIsHarmless) {
     EXPECT_EQ(form.dialRun().elapsed_seconds(), 0);
     EXPECT_LT(residentKiB() - before, 64 * 1024);
     form.Comm321->CloseComm();
+    ::close(held);
+    ::close(master);
+}
+
+// What the far end of `master` receives until `text` has come, or 5 s have passed.
+std::string readUntil(int master, const std::string& text) {
+    std::string got;
+    QElapsedTimer since;
+    since.start();
+    while (got.find(text) == std::string::npos && since.elapsed() < 5000) {
+        pollfd p{master, POLLIN, 0};
+        char buffer[256];
+        if (::poll(&p, 1, 100) == 1) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) {
+                got.append(buffer, std::size_t(n));
+            }
+        }
+    }
+    return got;
+}
+
+// The modem floods while the window does not take its events: the port's notification queue
+// fills up and its reader ends. The window still hears of the failure after the data, lets the
+// port go, and the next dial opens it again, where a busy reply starts the countdown.
+TEST_F(FormTest, AFloodThatFillsTheQueueLetsThePortGoAndTheNextDialReopensIt) {
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const int held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);  // the terminal outlives a close
+
+    TForm1& form = createShown();
+    serial::TZRTComm32& comm = *form.Comm321;
+    comm.DeviceResolver = [slave](serial::TCommPort) { return slave; };
+    constexpr std::size_t kCapacity = 16;
+    comm.SetNotifyCapacity(kCapacity);
+    std::size_t received = 0;
+    std::size_t received_at_hangup = 0;
+    auto handle_data = comm.OnReceiveData;
+    comm.OnReceiveData = [&](const void* buffer, std::uint16_t length) {
+        received += length;
+        handle_data(buffer, length);
+    };
+    auto handle_hangup = comm.OnRequestHangup;
+    comm.OnRequestHangup = [&](serial::TZRTComm32* sender) {
+        received_at_hangup = received;
+        handle_hangup(sender);
+    };
+    auto dial = [&] {
+        QTest::mouseClick(form.GradButton1, Qt::LeftButton, {}, {40, 12});
+        return readUntil(master, "ATDP42\r");
+    };
+
+    form.Comboedit2->setText("42");
+    EXPECT_EQ(dial(), "ATZ\rATDP42\r");
+    ASSERT_TRUE(form.dialRun().port_open());
+
+    // One chunk more than the queue holds, while the window sleeps as in the dial's pauses.
+    const std::string flood((kCapacity + 1) * serial::TReadThread::kBufferSize, 'x');
+    for (std::size_t sent = 0; sent < flood.size();) {
+        const ssize_t n = ::write(master, flood.data() + sent, flood.size() - sent);
+        ASSERT_GT(n, 0);
+        sent += std::size_t(n);
+    }
+    QElapsedTimer since;
+    since.start();
+    while (!comm.LinkFailed() && since.elapsed() < 5000) {
+        QThread::msleep(5);
+    }
+    ASSERT_TRUE(comm.LinkFailed());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !form.dialRun().port_open(); }, 5000));
+    EXPECT_EQ(received_at_hangup, kCapacity * serial::TReadThread::kBufferSize);
+    EXPECT_FALSE(comm.LinkFailed());
+
+    EXPECT_EQ(dial(), "ATZ\rATDP42\r");
+    EXPECT_TRUE(form.dialRun().port_open());
+    ASSERT_EQ(::write(master, "\r\nBUSY\r\n", 8), 8);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
+    EXPECT_TRUE(errors_.isEmpty());
+    comm.CloseComm();
     ::close(held);
     ::close(master);
 }

@@ -3,6 +3,7 @@
 
 #include <cstring>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "PostQueue.h"
@@ -70,6 +71,39 @@ TEST(PostQueue, RefusesPostsBeyondCapacityAndFreesTheRefusedBlock) {
     ASSERT_TRUE(queue.Take(got));
     EXPECT_EQ(got.Count, 0u);
     EXPECT_TRUE(queue.Post(Record(9, 3)));
+}
+
+// A full queue still takes one reserved record (a hang-up request), after everything queued, and
+// wakes the receiver for it; while that record waits, another adds nothing and is refused.
+TEST(PostQueue, AReservedRecordGetsThroughAFullQueueOnceAndComesLast) {
+    const std::size_t blocks_before = LiveBlockCount();
+    PostQueue queue;
+    queue.SetCapacity(3);
+    for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_TRUE(queue.Post(Record(1, i), false));
+    }
+    EXPECT_FALSE(queue.Post(Record(1, 3)));
+    EXPECT_FALSE(Readable(queue.WakeFd()));
+    EXPECT_TRUE(queue.PostReserved(Record(2, 0)));
+    EXPECT_TRUE(Readable(queue.WakeFd()));
+    EXPECT_FALSE(queue.PostReserved(Record(2, 1)));
+    EXPECT_FALSE(queue.Post(Record(1, 4)));
+    EXPECT_EQ(LiveBlockCount(), blocks_before + 4);
+
+    CommMessage got;
+    ASSERT_TRUE(queue.Take(got));
+    EXPECT_TRUE(queue.PostReserved(Record(2, 2)));  // the place is free again
+    std::vector<std::pair<unsigned, std::size_t>> order;
+    while (queue.Take(got)) {
+        order.emplace_back(got.Msg, got.Count);
+    }
+    EXPECT_EQ(order,
+              (std::vector<std::pair<unsigned, std::size_t>>{{1, 1}, {1, 2}, {2, 0}, {2, 2}}));
+
+    queue.Close();
+    EXPECT_FALSE(queue.PostReserved(Record(2, 3)));
+    got.Block.reset();
+    EXPECT_EQ(LiveBlockCount(), blocks_before);
 }
 
 TEST(PostQueue, ClosingRefusesLaterPostsAndHandsBackWhatWasQueued) {

@@ -246,6 +246,41 @@ TEST_F(Receive, TheFarEndVanishingEndsTheThreadsWithAHangupRequest) {
     EXPECT_EQ(recorder.data_count(), 1u);
 }
 
+// A flood while the main thread does not run its event loop fills the notify queue: the reader
+// ends, and its hang-up request still reaches the owner, after the data queued before it, with
+// the link reported failed. Closing and opening again brings the link back.
+TEST_F(Receive, AFloodThatFillsTheQueueEndsTheReaderWithAHangupRequestAfterTheData) {
+    constexpr std::size_t kChunks = 4;
+    comm->SetNotifyCapacity(kChunks);
+    bool failed_at_hangup = false;
+    auto record = comm->OnRequestHangup;
+    comm->OnRequestHangup = [&](TZRTComm32* sender) {
+        failed_at_hangup = sender->LinkFailed();
+        record(sender);
+    };
+    ASSERT_TRUE(comm->OpenComm());
+    pty.Write(Pattern((kChunks + 1) * TReadThread::kBufferSize));
+    const auto deadline = Clock::now() + 5s;
+    while (!comm->LinkFailed() && Clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);  // no event loop: nothing is taken off the queue
+    }
+    ASSERT_TRUE(comm->LinkFailed());
+
+    ASSERT_TRUE(WaitUntil([&] { return recorder.hangup_count() >= 1; }));
+    ASSERT_EQ(recorder.events.size(), kChunks + 1);
+    EXPECT_EQ(recorder.joined(), Pattern(kChunks * TReadThread::kBufferSize));
+    EXPECT_EQ(recorder.events.back().kind, CommEvent::Hangup);
+    EXPECT_TRUE(failed_at_hangup);
+
+    comm->CloseComm();
+    recorder.events.clear();
+    ASSERT_TRUE(comm->OpenComm());
+    EXPECT_FALSE(comm->LinkFailed());
+    pty.Write("OK");
+    ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
+    EXPECT_EQ(recorder.joined(), "OK");
+}
+
 TEST_F(Receive, AnExceptionFromTheHandlerIsReportedAndLaterRecordsStillArrive) {
     std::vector<QString> reported;
     auto previous = platform::set_error_reporter([&](const QString& m) { reported.push_back(m); });
