@@ -1,14 +1,15 @@
 // Measures the serial component on pseudo-terminals and prints the figures: delivery latency
 // beyond the 250 ms silence rule, receive throughput against a plain read loop and against
 // libserialport's blocking read, write throughput of large blocks against a plain write loop,
-// CloseComm duration idle and under traffic against the floor of waking and joining one idle
-// thread, and the CPU an open idle component uses.
+// CloseComm duration idle, under traffic and with a far end that reads nothing, against the floor
+// of waking and joining one idle thread, and the CPU an open idle component uses.
 //
 // Besides the readable lines, every figure is printed once more as "@name value" for bench/run.
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
@@ -540,6 +541,60 @@ std::vector<double> JoinFloorUnderTraffic(int cycles) {
     return durations;
 }
 
+// CloseComm while the far end takes nothing: the component has written until the terminal's
+// output buffer is full and its writer waits for room that never comes.
+std::vector<double> StalledCloseDurations(int cycles) {
+    Pty pty;
+    TZRTComm32 comm;
+    SetUp(comm, pty);
+    comm.OnReceiveData = [](const void*, std::uint16_t) {};
+    std::vector<double> durations;
+    const std::vector<char> outgoing(16 * 1024, 's');
+    for (int i = 0; i < cycles; ++i) {
+        comm.OpenComm();
+        // 256 KiB: several times what a pseudo-terminal holds.
+        for (int k = 0; k < 16; ++k) {
+            comm.WriteCommData(outgoing.data(), static_cast<std::uint16_t>(outgoing.size()));
+        }
+        // Full once what the far end could read stops growing for 15 ms: the writer fills the
+        // terminal within microseconds and then waits for room. (A poll() for room on another
+        // handle says little here: a pseudo-terminal may report a few bytes of room that no
+        // write gets, and that never wakes a waiting writer until the far end reads.)
+        int held = -1;
+        for (int steady = 0; steady < 3;) {
+            QTimer settle;
+            settle.setSingleShot(true);
+            settle.start(5);
+            RunUntil([&] { return !settle.isActive(); });
+            int now = 0;
+            ::ioctl(pty.master.get(), FIONREAD, &now);
+            steady = now == held && now > 0 ? steady + 1 : 0;
+            held = now;
+        }
+        const auto start = Clock::now();
+        comm.CloseComm();
+        durations.push_back(Ms(Clock::now() - start).count());
+        // The next cycle starts with an empty terminal.
+        ::tcflush(pty.master.get(), TCIFLUSH);
+    }
+    QCoreApplication::processEvents();
+    return durations;
+}
+
+void StalledCloseBench() {
+    const auto stalled = StalledCloseDurations(100);
+    const auto floor = JoinFloorDurations(100);
+    std::printf(
+        "CloseComm with a full output buffer that the far end never reads, 100 closes: p50 %.3f "
+        "ms, p99 %.3f ms, max %.3f ms; thread join floor, 100 joins: p50 %.3f ms, p99 %.3f ms\n",
+        Percentile(stalled, 50), Percentile(stalled, 99),
+        *std::max_element(stalled.begin(), stalled.end()), Percentile(floor, 50),
+        Percentile(floor, 99));
+    Record("close.stalled_p50_ms", Percentile(stalled, 50));
+    Record("close.stalled_p99_ms", Percentile(stalled, 99));
+    Record("close.floor_stalled_p99_ms", Percentile(floor, 99));
+}
+
 void CloseBench() {
     const auto idle = CloseDurations(false, 200);
     const auto floor = JoinFloorDurations(200);
@@ -620,6 +675,9 @@ int main(int argc, char** argv) {
     }
     if (wanted("close")) {
         CloseBench();
+    }
+    if (wanted("close") || asked.contains(QLatin1String("close-stalled"))) {
+        StalledCloseBench();
     }
     if (wanted("cpu")) {
         IdleCpuBench();
