@@ -325,7 +325,7 @@ void ThroughputBench(int rounds) {
     constexpr std::size_t kTotal = 64 * 2048 * 1024;  // 128 MiB, whole chunks
     // Alternating rounds, medians: one round alone varies by a fifth on a shared machine. The
     // ratios are taken within each round, so that the machine's load at the time cancels out.
-    std::vector<double> plain, component, peer, plain_master, to_plain, to_peer;
+    std::vector<double> plain, component, peer, plain_master, to_plain, to_peer, cpu_to_peer;
     std::vector<double> plain_cpu, component_cpu, peer_cpu;
     for (int round = 0; round < rounds; ++round) {
         double mbs = 0;
@@ -339,6 +339,7 @@ void ThroughputBench(int rounds) {
         to_plain.push_back(component.back() / plain.back());
         if (peer.back() > 0) {
             to_peer.push_back(component.back() / peer.back());
+            cpu_to_peer.push_back(component_cpu.back() / peer_cpu.back());
         }
         std::printf(
             "receive throughput, round %d: component %.1f MB/s, plain read loop %.1f MB/s, "
@@ -354,8 +355,9 @@ void ThroughputBench(int rounds) {
         to_peer.empty() ? 0.0 : Percentile(to_peer, 50));
     std::printf(
         "CPU per 2048-byte chunk, whole process: component %.1f us, plain read loop %.1f us, "
-        "libserialport %.1f us\n",
-        Percentile(component_cpu, 50), Percentile(plain_cpu, 50), Percentile(peer_cpu, 50));
+        "libserialport %.1f us; component to libserialport %.2f (median of the rounds' ratios)\n",
+        Percentile(component_cpu, 50), Percentile(plain_cpu, 50), Percentile(peer_cpu, 50),
+        cpu_to_peer.empty() ? 0.0 : Percentile(cpu_to_peer, 50));
     Record("rx.component_mbs", Percentile(component, 50));
     Record("rx.plain_mbs", Percentile(plain, 50));
     Record("rx.ratio_plain", Percentile(to_plain, 50));
@@ -366,6 +368,7 @@ void ThroughputBench(int rounds) {
         Record("rx.libserialport_mbs", Percentile(peer, 50));
         Record("rx.ratio_libserialport", Percentile(to_peer, 50));
         Record("rx.libserialport_cpu_us_per_chunk", Percentile(peer_cpu, 50));
+        Record("rx.cpu_ratio_libserialport", Percentile(cpu_to_peer, 50));
     }
 }
 
