@@ -27,7 +27,9 @@ namespace serial {
 // While the device holds more than a chunk (a flood), the chunks that fill up are posted without
 // waking the main thread, which is woken once for every kWakeEvery of them and always before the
 // reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
-// chunk. A reply that is followed by silence is never held back.
+// chunk. Once such chunks have drained the terminal, the reader looks kFloodGap for more before
+// it wakes and waits: a pseudo-terminal hands a stream over a few KiB at a time. A reply that is
+// followed by silence posts nothing unwoken and is never held back.
 //
 // It uses only the three values it was given (device, close event, notify queue) and the line
 // error counter, never the component.
