@@ -355,7 +355,7 @@ void ThroughputBench(int rounds) {
         to_peer.empty() ? 0.0 : Percentile(to_peer, 50));
     std::printf(
         "CPU per 2048-byte chunk, whole process: component %.1f us, plain read loop %.1f us, "
-        "libserialport %.1f us; component to libserialport %.2f (median of the rounds' ratios)\n",
+        "libserialport %.1f us; median of the rounds' ratios, component to libserialport, %.2f\n",
         Percentile(component_cpu, 50), Percentile(plain_cpu, 50), Percentile(peer_cpu, 50),
         cpu_to_peer.empty() ? 0.0 : Percentile(cpu_to_peer, 50));
     Record("rx.component_mbs", Percentile(component, 50));
@@ -368,7 +368,10 @@ void ThroughputBench(int rounds) {
         Record("rx.libserialport_mbs", Percentile(peer, 50));
         Record("rx.ratio_libserialport", Percentile(to_peer, 50));
         Record("rx.libserialport_cpu_us_per_chunk", Percentile(peer_cpu, 50));
-        Record("rx.cpu_ratio_libserialport", Percentile(cpu_to_peer, 50));
+        // The goal compares the two medians; the median of the rounds' own ratios is logged too.
+        Record("rx.cpu_ratio_libserialport",
+               Percentile(component_cpu, 50) / Percentile(peer_cpu, 50));
+        Record("rx.cpu_ratio_libserialport_rounds", Percentile(cpu_to_peer, 50));
     }
 }
 
