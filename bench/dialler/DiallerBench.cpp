@@ -10,8 +10,13 @@
 //   which the component hands the reply on (the countdown starts there), the 60 s countdown and
 //   the fixed pause of 500 ms before every dial line; the figure is the interval minus those
 //   three, per attempt, and its drift from the first attempt to the last.
+// - day: a long day, compressed: 150 redials in three runs of 50 against a modem that answers
+//   BUSY 50 times and then CONNECT, with a waiting time of 0 (each waiting period ends at the
+//   countdown's first tick); each run ends in a conversation and a journal record. The dialler's
+//   resident memory, open descriptors and threads after the third run against after the first.
 //
-// With no argument both run, the idle measurement during the countdown's first waiting period.
+// With no argument cpu and countdown run, the idle measurement during the countdown's first
+// waiting period; day runs only when named.
 // Every figure is printed once more as "@name value" for bench/run.
 #include <signal.h>
 #include <time.h>
@@ -85,15 +90,17 @@ struct World {
     std::unique_ptr<ChildProcess> dialler;
 
     World(const fs::path& bin, const fs::path& root, const std::string& replies,
-          const std::vector<std::string>& probe_options = {})
+          const std::vector<std::string>& probe_options = {},
+          const std::string& settings = "[PARAM]\r\nport=4\r\nwait=" +
+                                        std::to_string(kWaitSeconds) +
+                                        "\r\nn_run=" + std::to_string(kRedials + 1) +
+                                        "\r\nton_p=ATDT\r\ninit=ATZ\r\n")
         : dir(root) {
         fs::remove_all(dir);
         const fs::path link = dir / "com4";
         modem_log = dir / "modem.log";
         WriteFile(dir / "xdg/user_name/user.conf", "[ports]\r\nCOM4=" + link.string() + "\r\n");
-        WriteFile(dir / "work/zvonmat.ini",
-                  "[PARAM]\r\nport=4\r\nwait=" + std::to_string(kWaitSeconds) + "\r\nn_run=" +
-                      std::to_string(kRedials + 1) + "\r\nton_p=ATDT\r\ninit=ATZ\r\n");
+        WriteFile(dir / "work/zvonmat.ini", settings);
         modem = std::make_unique<ChildProcess>(
             std::vector<std::string>{(bin.parent_path() / "bin/zvonmat-modemsim").string(),
                                      "--link", link.string(), "--replies", replies, "--dial-delay",
@@ -241,6 +248,86 @@ void IdleCpu(const fs::path& bin, const fs::path& root, int windows) {
     Record("cpu.anchor_ticks_ms_per_s", Median(anchor_ticks));
 }
 
+// What a process holds at a moment: resident memory, open descriptors, threads.
+struct Footprint {
+    long rss_kib = 0;
+    long fds = 0;
+    long threads = 0;
+};
+
+Footprint TakeFootprint(pid_t pid) {
+    Footprint footprint;
+    const fs::path proc = "/proc/" + std::to_string(pid);
+    std::ifstream status(proc / "status");
+    for (std::string line; std::getline(status, line);) {
+        std::istringstream fields(line);
+        std::string name;
+        fields >> name;
+        if (name == "VmRSS:") {
+            fields >> footprint.rss_kib;
+        } else if (name == "Threads:") {
+            fields >> footprint.threads;
+        }
+    }
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(proc / "fd")) {
+        ++footprint.fds;
+    }
+    return footprint;
+}
+
+long JournalRecords(const fs::path& journal) {
+    std::ifstream in(journal, std::ios::binary);
+    return std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n');
+}
+
+void LongDay(const fs::path& bin, const fs::path& root) {
+    constexpr int kRuns = 3;
+    constexpr int kBusyPerRun = 50;
+    std::string replies;
+    for (int run = 0; run < kRuns; ++run) {
+        for (int i = 0; i < kBusyPerRun; ++i) {
+            replies += "BUSY,";
+        }
+        replies += run + 1 < kRuns ? "CONNECT 2400," : "CONNECT 2400";
+    }
+    World world(bin, root / "day", replies, {"--day", std::to_string(kRuns)},
+                "[PARAM]\r\nport=4\r\nwait=0\r\nn_run=" + std::to_string(kBusyPerRun + 1) +
+                    "\r\nton_p=ATDT\r\ninit=ATZ\r\n");
+    std::vector<Footprint> after;
+    const auto day_start = std::chrono::steady_clock::now();
+    for (int run = 1; run <= kRuns; ++run) {
+        // Each redial takes the countdown's first tick (1 s), the 500 ms pause and the 250 ms
+        // silence: about 90 s per run.
+        if (!world.dialler->WaitReady(300s)) {
+            throw std::runtime_error("day: run " + std::to_string(run) +
+                                     " did not end in a conversation; see " +
+                                     (world.dir / "dialler.out").string());
+        }
+        after.push_back(TakeFootprint(world.dialler->Pid()));
+        const std::size_t dials = world.DialTimes().size();
+        const long records = JournalRecords(world.dir / "work/zvonmat.jur");
+        std::printf(
+            "day, run %d after %.0f s: %zu dial lines in all, %ld journal records; resident %ld "
+            "KiB, %ld descriptors, %ld threads\n",
+            run,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - day_start).count(),
+            dials, records, after.back().rss_kib, after.back().fds, after.back().threads);
+        if (dials != static_cast<std::size_t>(run * (kBusyPerRun + 1)) || records != run) {
+            throw std::runtime_error("day: run " + std::to_string(run) +
+                                     " dialled or journalled the wrong number of times");
+        }
+    }
+    const Footprint& first = after.front();
+    const Footprint& last = after.back();
+    Record("day.rss_first_kib", static_cast<double>(first.rss_kib));
+    Record("day.rss_third_kib", static_cast<double>(last.rss_kib));
+    Record("day.rss_ratio", static_cast<double>(last.rss_kib) / static_cast<double>(first.rss_kib));
+    Record("day.fds_first", static_cast<double>(first.fds));
+    Record("day.fds_third", static_cast<double>(last.fds));
+    Record("day.threads_first", static_cast<double>(first.threads));
+    Record("day.threads_third", static_cast<double>(last.threads));
+}
+
 int Run(const fs::path& root, bool cpu, bool countdown, int windows) {
     const fs::path bin = fs::canonical("/proc/self/exe").parent_path();
     std::optional<World> busy;
@@ -297,7 +384,12 @@ int main(int argc, char** argv) {
         fs::temp_directory_path() / ("zvonmat-dialler-bench-" + std::to_string(::getpid()));
     int status = 1;
     try {
-        status = Run(root, asked("cpu"), asked("countdown"), 3);
+        const bool day = std::find(args.begin(), args.end(), "day") != args.end();
+        const bool others = args.empty() || asked("cpu") || asked("countdown");
+        status = others ? Run(root, asked("cpu"), asked("countdown"), 3) : 0;
+        if (status == 0 && day) {
+            LongDay(fs::canonical("/proc/self/exe").parent_path(), root);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "dialler_bench: %s\n", e.what());
     }

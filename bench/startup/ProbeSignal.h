@@ -10,6 +10,14 @@
 #include <functional>
 #include <utility>
 
+// Tells the harness that a step is done: one byte to the descriptor named by ZVONMAT_PROBE_FD.
+inline void SignalHarness() {
+    if (const char* fd = std::getenv("ZVONMAT_PROBE_FD")) {
+        const char byte = 1;
+        [[maybe_unused]] ssize_t n = ::write(std::atoi(fd), &byte, 1);
+    }
+}
+
 // Probes for the harnesses: once the watched window has painted for the first time, run the
 // probe's step (if any), then write one byte to the descriptor named by ZVONMAT_PROBE_FD (the
 // harness's clock stops there, or its measurement starts) and quit, or stay and idle when asked
@@ -39,10 +47,7 @@ class FirstPaintProbe : public QObject {
             QCoreApplication::exit(1);
             return;
         }
-        if (const char* fd = std::getenv("ZVONMAT_PROBE_FD")) {
-            const char byte = 1;
-            [[maybe_unused]] ssize_t n = ::write(std::atoi(fd), &byte, 1);
-        }
+        SignalHarness();
         if (!stay_) {
             QCoreApplication::quit();
         }

@@ -125,7 +125,7 @@ bool TReadThread::SetupReadEvent() {
         if (!std::exchange(close_checked_, false) && CloseEvent::IsSet(close_event_)) {
             return false;
         }
-        const std::size_t room = kBufferSize - count_;
+        const std::size_t room = kReadSize - count_;
         const ssize_t got = ::read(device_, buffer_.data() + count_, room);
         if (got > 0) {
             // The counters move when the faulty byte is received, before it can be read, so
@@ -135,20 +135,15 @@ bool TReadThread::SetupReadEvent() {
             }
             count_ += static_cast<std::size_t>(got);
             last_byte_ = Clock::now();
-            if (count_ < kBufferSize) {
-                // A short read took all there was: wait for more.
-                DebugLog("Waiting for data from comm connection.");
-                return true;
-            }
-            DebugLog("Data waiting for ReadFile: ");
-            count_ = 0;
-            if (!DeliverChunk(buffer_.data(), kBufferSize, false)) {
+            if (!DeliverFullChunks()) {
                 return false;
             }
-            if (++unwoken_ >= kWakeEvery) {
-                WakeOwner();
+            if (static_cast<std::size_t>(got) == room || MoreComesSoon()) {
+                continue;
             }
-            continue;
+            // A short read took all there was: wait for more.
+            DebugLog("Waiting for data from comm connection.");
+            return true;
         }
         // End of file means the terminal has been hung up.
         const int error = got == 0 ? EIO : errno;
@@ -180,6 +175,44 @@ bool TReadThread::HandleReadEvent() {
         return true;
     }
     return DeliverChunk(buffer_.data(), std::exchange(count_, 0));
+}
+
+// Every whole chunk of the bytes held goes at once, without waking the owner but once per
+// kWakeEvery; the rest, less than a chunk, moves to the front to wait for more or for silence.
+bool TReadThread::DeliverFullChunks() {
+    std::size_t offset = 0;
+    for (; count_ - offset >= kBufferSize; offset += kBufferSize) {
+        DebugLog("Data waiting for ReadFile: ");
+        if (!DeliverChunk(buffer_.data() + offset, kBufferSize, false)) {
+            return false;
+        }
+        if (++unwoken_ >= kWakeEvery) {
+            WakeOwner();
+        }
+    }
+    if (offset > 0) {
+        count_ -= offset;
+        std::memmove(buffer_.data(), buffer_.data() + offset, count_);
+    }
+    return true;
+}
+
+// In a flood (chunks posted that the owner has not been woken for), whether more bytes come
+// within kFloodGap, so that the reader reads on instead of waking the owner and waiting. A reply
+// followed by silence posts nothing unwoken and is not held up here.
+bool TReadThread::MoreComesSoon() {
+    if (unwoken_ == 0) {
+        return false;
+    }
+    pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
+    const int timeout = static_cast<int>(kFloodGap.count());
+    if (::poll(fds, 2, timeout) <= 0 || fds[0].revents != 0 || fds[1].revents == 0) {
+        return false;
+    }
+    // The close event was clear just now; a hang-up shows at the next read.
+    close_checked_ = true;
+    hung_up_ = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+    return true;
 }
 
 bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {

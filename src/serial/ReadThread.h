@@ -31,7 +31,9 @@ namespace serial {
 // While the device holds more than a chunk (a flood), the chunks that fill up are posted without
 // waking the main thread, which is woken once for every kWakeEvery of them and always before the
 // reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
-// chunk. A reply that is followed by silence is never held back.
+// chunk. Once such chunks have drained the terminal, the reader looks kFloodGap for more before
+// it wakes and waits: a pseudo-terminal hands a stream over a few KiB at a time. A reply that is
+// followed by silence posts nothing unwoken and is never held back.
 //
 // A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
 // long) ends the reader like a failure of the device. Its hang-up request takes the place the
@@ -41,7 +43,13 @@ namespace serial {
 // error counter, never the component.
 class TReadThread {
   public:
-    static constexpr std::size_t kBufferSize = 2048;
+    static constexpr std::size_t kBufferSize = 2048;  // the largest chunk
+    // One read takes up to this much: whatever the terminal holds at once, cut into chunks here
+    // rather than fetched a chunk per call.
+    static constexpr std::size_t kReadSize = 32 * kBufferSize;
+    // After a flood has drained the terminal, the reader looks this long for more before it wakes
+    // the main thread and waits: a stream goes on within microseconds.
+    static constexpr std::chrono::milliseconds kFloodGap{1};
     static constexpr std::chrono::milliseconds kSilence{250};
     static constexpr int kWakeEvery = 8;
     static constexpr std::chrono::milliseconds kLineErrorPoll{200};
@@ -63,6 +71,8 @@ class TReadThread {
     void WaitLoop();
     bool SetupReadEvent();
     bool HandleReadEvent();
+    bool DeliverFullChunks();
+    bool MoreComesSoon();
     bool DeliverChunk(const std::byte* buffer, std::size_t count, bool wake = true);
     bool SetupCommEvent();
     bool HandleCommEvent(std::uint32_t flags);
@@ -80,8 +90,8 @@ class TReadThread {
     LineErrorCounts counts_;
     bool hung_up_ = false;
     bool close_checked_ = false;
-    std::array<std::byte, kBufferSize> buffer_{};
-    std::size_t count_ = 0;
+    std::array<std::byte, kReadSize> buffer_{};
+    std::size_t count_ = 0;  // bytes of the chunk being gathered, at the start of buffer_
     Clock::time_point last_byte_;
     int unwoken_ = 0;  // chunks posted since the main thread was last woken
 

@@ -93,6 +93,11 @@ TEST_F(DialingTest, TheFirstDialInitialisesTheModemAndLaterDialsOnlyDial) {
     QTest::mouseClick(form.GradButton3, Qt::LeftButton, {}, {40, 12});
     EXPECT_FALSE(form.isVisible());
     EXPECT_FALSE(form.Comm321->WriteCommData("AT\r", 3));
+
+    // Every line ended in a CR alone: the modem logs each received byte, and an LF would have
+    // opened the next record ("\nATDP123") or have been logged at the stop ("\n\+").
+    ASSERT_EQ(modem_->Stop(SIGTERM), 0);
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP123", "ATDP123"}));
 }
 
 TEST_F(DialingTest, TheDialLineJoinsCommandPrefixAndNumber) {

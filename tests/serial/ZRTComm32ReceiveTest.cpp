@@ -69,6 +69,27 @@ TEST_F(Receive, AFloodEndingOnAChunkBoundaryArrivesWhole) {
     }
 }
 
+// One read takes whatever the terminal holds and the reader cuts it into chunks: however the
+// reads fall, every chunk but the last is 2048 bytes, in order, nothing lost or repeated.
+TEST_F(Receive, AFloodReadInLargePiecesIsCutIntoWholeChunks) {
+    constexpr std::size_t kChunk = TReadThread::kBufferSize;
+    constexpr std::size_t kRead = TReadThread::kReadSize;
+    for (const std::size_t size : {kChunk + 1, kRead - 1, kRead, kRead + kChunk / 2, 3 * kRead}) {
+        SCOPED_TRACE(size);
+        recorder.events.clear();
+        ASSERT_TRUE(comm->OpenComm());
+        const std::string sent = Pattern(size);
+        pty.Write(sent);
+        ASSERT_TRUE(WaitUntil([&] { return recorder.joined().size() == sent.size(); }));
+        EXPECT_EQ(recorder.joined(), sent);
+        for (std::size_t i = 0; i + 1 < recorder.events.size(); ++i) {
+            EXPECT_EQ(recorder.events[i].bytes.size(), kChunk) << i;
+        }
+        EXPECT_EQ(recorder.events.back().bytes.size(), size % kChunk == 0 ? kChunk : size % kChunk);
+        comm->CloseComm();
+    }
+}
+
 TEST_F(Receive, APauseLongerThan250msSplitsAndAShortOneDoesNot) {
     ASSERT_TRUE(comm->OpenComm());
     pty.Write("AB");

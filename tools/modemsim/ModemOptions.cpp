@@ -9,7 +9,13 @@ const char* const kModemUsage =
     "  --replies LIST    comma-separated answers to dial commands, the last repeats\n"
     "                    (default \"CONNECT 2400\")\n"
     "  --dial-delay MS   milliseconds before a dial command is answered (default 300)\n"
-    "  --log FILE        one line per received command: <ms since start> <line>\n"
+    "  --log FILE        one record per line received: <ms since start> <line>, every\n"
+    "                    byte before the CR that ends it; a backslash is \\\\, CR and LF\n"
+    "                    are \\r and \\n, other bytes outside printable ASCII \\xHH\n"
+    "                    (so a line sent as CR LF shows its LF at the start of the next\n"
+    "                    record); a record no CR ended ends in \\+: a line longer than\n"
+    "                    65536 bytes goes on in the next record, and what came after the\n"
+    "                    last CR is logged so when the simulator stops\n"
     "  --echo            echo received bytes, as a modem with E1 does\n";
 
 namespace {

@@ -15,7 +15,8 @@
 
 namespace {
 
-constexpr std::size_t kMaxLine = 1024;           // longer command lines are cut
+constexpr std::size_t kMaxCommand = 1024;        // bytes of a line read as a command
+constexpr std::size_t kMaxLogPiece = 64 * 1024;  // a longer line is logged in pieces this long
 constexpr std::size_t kMaxOutput = 64 * 1024;    // unsent output beyond this is dropped
 constexpr std::size_t kMaxPendingReplies = 256;  // dial commands waiting for their answer
 constexpr std::size_t kReadSize = 4096;
@@ -23,6 +24,28 @@ constexpr std::size_t kReadSize = 4096;
 bool StartsWithAt(std::string_view line) {
     return line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') &&
            (line[1] == 'T' || line[1] == 't');
+}
+
+// The log's form of received bytes: printable ASCII as it is, a backslash as "\\", CR and LF
+// as "\r" and "\n", every other byte as "\xHH".
+void AppendEscaped(std::string& out, std::string_view bytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte > 0x7e) {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        } else {
+            out += c;
+        }
+    }
 }
 
 std::string SystemError(const char* what) {
@@ -138,6 +161,10 @@ int ModemSimulator::Run() {
         SendDueReplies();
         Flush();
     }
+    // What came after the last CR is logged too, so that no received byte goes unrecorded.
+    if (!line_.empty()) {
+        Log(std::exchange(line_, {}), false);
+    }
     RemoveLink();
     return 0;
 }
@@ -148,16 +175,22 @@ void ModemSimulator::HandleInput(std::string_view bytes) {
     }
     for (const char c : bytes) {
         if (c == '\r') {
-            const std::string line = std::exchange(line_, {});
-            HandleLine(line);
-        } else if (c != '\n' && line_.size() < kMaxLine) {
-            line_ += c;
+            Log(std::exchange(line_, {}), true);
+            HandleCommand(std::exchange(command_, {}));
+            continue;
+        }
+        line_ += c;
+        if (line_.size() == kMaxLogPiece) {
+            Log(std::exchange(line_, {}), false);
+        }
+        // A modem reads past line feeds; the log keeps them.
+        if (c != '\n' && command_.size() < kMaxCommand) {
+            command_ += c;
         }
     }
 }
 
-void ModemSimulator::HandleLine(std::string_view line) {
-    Log(line);
+void ModemSimulator::HandleCommand(std::string_view line) {
     if (!StartsWithAt(line)) {
         return;
     }
@@ -191,7 +224,7 @@ void ModemSimulator::Flush() {
     }
 }
 
-void ModemSimulator::Log(std::string_view line) {
+void ModemSimulator::Log(std::string_view bytes, bool ended_by_cr) {
     if (!log_) {
         return;
     }
@@ -199,7 +232,10 @@ void ModemSimulator::Log(std::string_view line) {
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
     std::string record = std::to_string(ms);
     record += ' ';
-    record += line;
+    AppendEscaped(record, bytes);
+    if (!ended_by_cr) {
+        record += "\\+";
+    }
     record += '\n';
     // One write per line, so a reader of the log never sees half a line.
     [[maybe_unused]] auto written = ::write(log_.get(), record.data(), record.size());

@@ -34,10 +34,12 @@ class ModemSimulator {
     };
 
     void HandleInput(std::string_view bytes);
-    void HandleLine(std::string_view line);
+    void HandleCommand(std::string_view line);
     void Send(std::string_view text);
     void Flush();
-    void Log(std::string_view line);
+    // Writes one log record: the bytes of a line as received, escaped; `ended_by_cr` false marks
+    // a piece that no CR ended (a long line goes on in the next record, or the run stopped).
+    void Log(std::string_view bytes, bool ended_by_cr);
     int PollTimeoutMs() const;
     void SendDueReplies();
     void RemoveLink();
@@ -51,7 +53,8 @@ class ModemSimulator {
     std::string device_name_;
     bool link_made_ = false;
 
-    std::string line_;
+    std::string line_;     // the received bytes since the last CR (or log piece), for the log
+    std::string command_;  // the same line without line feeds, its first kMaxCommand bytes
     std::string output_;
     std::deque<PendingReply> pending_;
     std::size_t next_reply_ = 0;
