@@ -51,7 +51,7 @@ class TReadThread {
     // the main thread and waits: a stream goes on within microseconds.
     static constexpr std::chrono::milliseconds kFloodGap{1};
     static constexpr std::chrono::milliseconds kSilence{250};
-    static constexpr int kWakeEvery = 8;
+    static constexpr int kWakeEvery = 32;
     static constexpr std::chrono::milliseconds kLineErrorPoll{200};
 
     TReadThread(int device, int close_event, PostQueue& notify,
