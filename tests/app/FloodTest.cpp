@@ -23,6 +23,27 @@ namespace {
 
 using namespace zvonmat_test;
 
+// The far end of the window's port: the test writes as the modem on `master`, and `held` keeps the
+// terminal alive while the window closes and reopens its port. Both are closed with it.
+struct ModemTerminal {
+    ModemTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0) {
+            slave = ptsname(master);
+            held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+        }
+    }
+    ~ModemTerminal() {
+        ::close(held);
+        ::close(master);
+    }
+    ModemTerminal(const ModemTerminal&) = delete;
+    ModemTerminal& operator=(const ModemTerminal&) = delete;
+
+    int master;
+    std::string slave;
+    int held = -1;
+};
+
 long residentKiB() {
     std::ifstream status("/proc/self/status");
     std::string key;
@@ -39,12 +60,10 @@ long residentKiB() {
 // 10 MB of noise from the modem: NULs, "BU" and "SY" halves split across chunk boundaries, but no
 // whole reply. The window keeps handling its events, memory stays flat, no countdown starts.
 TEST_F(FormTest, AFloodOfNoiseFromTheModemIsHarmless) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    const std::string slave = ptsname(master);
-    const int held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);  // the terminal outlives a close
+    const ModemTerminal terminal;
+    ASSERT_GE(terminal.held, 0);
+    const int master = terminal.master;
+    const std::string& slave = terminal.slave;
 
     TForm1& form = createShown();
     form.Comm321->DeviceResolver = [slave](serial::TCommPort) { return slave; };
@@ -100,8 +119,6 @@ TEST_F(FormTest, AFloodOfNoiseFromTheModemIsHarmless) {
     EXPECT_EQ(form.dialRun().elapsed_seconds(), 0);
     EXPECT_LT(residentKiB() - before, 64 * 1024);
     form.Comm321->CloseComm();
-    ::close(held);
-    ::close(master);
 }
 
 // What the far end of `master` receives until `text` has come, or 5 s have passed.
@@ -126,12 +143,10 @@ std::string readUntil(int master, const std::string& text) {
 // fills up and its reader ends. The window still hears of the failure after the data, lets the
 // port go, and the next dial opens it again, where a busy reply starts the countdown.
 TEST_F(FormTest, AFloodThatFillsTheQueueLetsThePortGoAndTheNextDialReopensIt) {
-    const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    ASSERT_GE(master, 0);
-    ASSERT_EQ(grantpt(master), 0);
-    ASSERT_EQ(unlockpt(master), 0);
-    const std::string slave = ptsname(master);
-    const int held = ::open(slave.c_str(), O_RDWR | O_NOCTTY);  // the terminal outlives a close
+    const ModemTerminal terminal;
+    ASSERT_GE(terminal.held, 0);
+    const int master = terminal.master;
+    const std::string& slave = terminal.slave;
 
     TForm1& form = createShown();
     serial::TZRTComm32& comm = *form.Comm321;
@@ -183,8 +198,6 @@ TEST_F(FormTest, AFloodThatFillsTheQueueLetsThePortGoAndTheNextDialReopensIt) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.Timer1->isActive(); }, 5000));
     EXPECT_TRUE(errors_.isEmpty());
     comm.CloseComm();
-    ::close(held);
-    ::close(master);
 }
 
 }  // namespace

@@ -55,7 +55,23 @@ bool HoldsWithoutDelivering(const std::function<bool()>& done,
     return true;
 }
 
-using FailurePaths = CommFixture;
+class FailurePaths : public CommFixture {
+  protected:
+    // After a failure: the port opens again and carries a line to the far end.
+    testing::AssertionResult OpensAndCarriesALine() {
+        if (!comm->OpenComm()) {
+            return testing::AssertionFailure() << "OpenComm refused";
+        }
+        if (!Send("AT\r")) {
+            return testing::AssertionFailure() << "nothing could be sent";
+        }
+        const std::string got = pty.Read(3);
+        if (got != "AT\r") {
+            return testing::AssertionFailure() << "the far end read \"" << got << "\"";
+        }
+        return testing::AssertionSuccess();
+    }
+};
 
 TEST_F(FailurePaths, ACloseEventThatCannotBeMadeLeavesThePortClosedAndALaterOpenWorks) {
     LogCapture log;
@@ -74,9 +90,7 @@ TEST_F(FailurePaths, ACloseEventThatCannotBeMadeLeavesThePortClosedAndALaterOpen
     EXPECT_TRUE(other.OpenComm());
     other.CloseComm();
 
-    ASSERT_TRUE(comm->OpenComm());
-    ASSERT_TRUE(Send("AT\r"));
-    EXPECT_EQ(pty.Read(3), "AT\r");
+    EXPECT_TRUE(OpensAndCarriesALine());
 }
 
 // A thread that cannot be started leaves the port held: every open is refused as already open
@@ -109,9 +123,7 @@ TEST_F(FailurePaths, AThreadThatCannotStartHoldsThePortUntilClosed) {
         EXPECT_EQ(CountProcEntries("fd"), fds_before);
         EXPECT_EQ(CountProcEntries("task"), threads_before);
 
-        ASSERT_TRUE(comm->OpenComm());
-        ASSERT_TRUE(Send("AT\r"));
-        EXPECT_EQ(pty.Read(3), "AT\r");
+        ASSERT_TRUE(OpensAndCarriesALine());
         pty.Write("OK");
         ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
         EXPECT_EQ(recorder.joined(), "OK");
@@ -157,9 +169,7 @@ TEST_F(FailurePaths, AReaderThatDoesNotEndInTimeIsToldToTerminateAndThenWaitedFo
     EXPECT_LT(at("Closing Write Thread"), count);
     EXPECT_EQ(at("Write thread not exiting.  Terminating it."), count);
 
-    ASSERT_TRUE(comm->OpenComm());
-    ASSERT_TRUE(Send("AT\r"));
-    EXPECT_EQ(pty.Read(3), "AT\r");
+    EXPECT_TRUE(OpensAndCarriesALine());
 }
 
 // A hang-up notice of a failed opening that is delivered only after CloseComm, or after the port
