@@ -1,17 +1,50 @@
-# What `cmake --install` puts under the prefix besides the programs: the desktop entry and its
-# icon, and the journal's file type (so a *.jur file opens in the desktop's text editor).
-install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat.desktop
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# What `cmake --install` puts under the prefix besides the programs: the dialler's desktop entry
+# with its icon and the launcher the entry calls, the journal viewer's desktop entry (the handler of
+# the journal's file type), the journal's file type itself, the software centre's description and
+# the manual pages.
 install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
-# The desktop learns of the new type from the MIME database, rebuilt here when the tool exists.
+install(FILES ${PROJECT_SOURCE_DIR}/assets/org.example.zvonmat.metainfo.xml
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat.1 ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modemsim.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The launcher and the dialler's desktop entry name each other's absolute paths, which depend on
+# the prefix the install goes to (`cmake --install --prefix` may change it after configuring):
+# they are written at install time.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/InstallLauncher.cmake.in
+  ${CMAKE_BINARY_DIR}/InstallLauncher.cmake @ONLY)
+install(SCRIPT ${CMAKE_BINARY_DIR}/InstallLauncher.cmake)
+
+# The journal viewer's entry and manual page go with the viewer. Decided once the whole tree is
+# read, wherever the viewer's target is defined.
+function(zvonmat_install_viewer_files)
+  if(TARGET zvonmat-journal)
+    install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.desktop
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-journal.1
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zvonmat_install_viewer_files)
+
+# The desktop learns of the journal's type and of its handler from the MIME database and the
+# desktop entries' cache, rebuilt here when the tools exist. A package build (DESTDIR) leaves that
+# to the package system.
 install(CODE "
-  find_program(UPDATE_MIME_DATABASE update-mime-database)
-  if(UPDATE_MIME_DATABASE AND NOT DEFINED ENV{DESTDIR})
-    execute_process(COMMAND \${UPDATE_MIME_DATABASE}
-      \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
+  if(NOT DEFINED ENV{DESTDIR})
+    find_program(UPDATE_MIME_DATABASE update-mime-database)
+    if(UPDATE_MIME_DATABASE)
+      execute_process(COMMAND \${UPDATE_MIME_DATABASE}
+        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
+    endif()
+    find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
+    if(UPDATE_DESKTOP_DATABASE)
+      execute_process(COMMAND \${UPDATE_DESKTOP_DATABASE}
+        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" OUTPUT_QUIET)
+    endif()
   endif()
 ")
 
