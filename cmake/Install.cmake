@@ -31,8 +31,9 @@ endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zvonmat_install_viewer_files)
 
 # The desktop learns of the journal's type and of its handler from the MIME database and the
-# desktop entries' cache, rebuilt here when the tools exist. A package build (DESTDIR) leaves that
-# to the package system.
+# desktop entries' cache, rebuilt here when the tools exist (the cache's tool only warns, about a
+# prefix outside the desktop's search path). A package build (DESTDIR) leaves that to the package
+# system.
 install(CODE "
   if(NOT DEFINED ENV{DESTDIR})
     find_program(UPDATE_MIME_DATABASE update-mime-database)
@@ -43,7 +44,7 @@ install(CODE "
     find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
     if(UPDATE_DESKTOP_DATABASE)
       execute_process(COMMAND \${UPDATE_DESKTOP_DATABASE}
-        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" OUTPUT_QUIET)
+        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" OUTPUT_QUIET ERROR_QUIET)
     endif()
   endif()
 ")
