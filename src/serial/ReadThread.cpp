@@ -217,12 +217,11 @@ bool TReadThread::MoreComesSoon() {
 
 bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
     DebugLog("Got something from Comm port!!!");
-    BlockPtr block = NewBlock(count + 1);
+    BlockPtr block = CopyBlock(buffer, count);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    std::memcpy(block.get(), buffer, count);
     return PostBlock(std::move(block), count, wake);
 }
 
