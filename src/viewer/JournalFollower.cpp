@@ -70,14 +70,15 @@ JournalFollower::Update JournalFollower::poll() {
     known_ = true;
     dev_ = st.st_dev;
     ino_ = st.st_ino;
-    read_from(fd.get(), update);
+    read_from(fd.get(), std::size_t(st.st_size - read_to_), update);
     return update;
 }
 
-void JournalFollower::read_from(int fd, Update& update) {
+void JournalFollower::read_from(int fd, std::size_t expected, Update& update) {
     // The open line handed over last time comes again, longer or ended.
     const bool continues_tail = tail_given_;
-    std::string buffer(kChunk, '\0');
+    // As much as the file holds now, in chunks; what it gains meanwhile is read on too.
+    std::string buffer(std::min(kChunk, expected + 1), '\0');
     for (;;) {
         const ssize_t n = read_at(fd, buffer.data(), buffer.size(), read_to_);
         if (n < 0) {

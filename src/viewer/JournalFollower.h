@@ -45,7 +45,7 @@ class JournalFollower {
 
   private:
     void forget(Update& update);
-    void read_from(int fd, Update& update);
+    void read_from(int fd, std::size_t expected, Update& update);
 
     std::string path_;
     State state_ = State::Missing;

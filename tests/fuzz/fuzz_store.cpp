@@ -49,14 +49,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const ScratchFile file("user.conf");
     file.write(data, size);
     const auto store = platform::MachineStore::parse(bytes);
-    const auto ini = platform::IniFile::parse(bytes);
+    const bool utf8 = QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
+    // A UTF-8 file may begin with the byte order mark, which is not part of its first line.
+    const std::string_view bom = "\xEF\xBB\xBF";
+    const auto ini = platform::IniFile::parse(
+        utf8 && bytes.substr(0, bom.size()) == bom ? bytes.substr(bom.size()) : bytes);
     FUZZ_CHECK(same(platform::MachineStore::load(file.path()), store));
     // A file that is not there adds nothing, before or after; the same file twice is itself.
     const std::string none = file.sibling("none.conf");
     FUZZ_CHECK(same(platform::MachineStore::load_all({none, file.path(), none}), store));
     FUZZ_CHECK(same(platform::MachineStore::load_all({file.path(), file.path()}), store));
 
-    const bool utf8 = QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
     const auto me = store.me_users();
     const auto raw = ini.value("1.0", "me_users");
     if (!raw || raw->empty()) {
