@@ -85,9 +85,9 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
 
 void JournalWindow::watch() {
     // A file that is replaced, removed or created anew drops out of the watch; its directory
-    // tells of those. Watching what is already watched is refused quietly.
+    // tells of those. A directory that does not exist is left to the poll.
     const QString dir = QFileInfo(path_).absolutePath();
-    if (!watcher_->directories().contains(dir)) {
+    if (!watcher_->directories().contains(dir) && QFileInfo(dir).isDir()) {
         watcher_->addPath(dir);
     }
     if (follower_.state() == JournalFollower::State::Readable &&

@@ -141,10 +141,4 @@ TEST(JournalModel, FilterByNumberOrSubscriberWithTotalsOfWhatIsShown) {
     EXPECT_EQ(model.totals().seconds, 432);
 }
 
-TEST(JournalModel, TotalDurationText) {
-    EXPECT_EQ(totalDurationText(0), u"0:00:00"_qs);
-    EXPECT_EQ(totalDurationText(6065), u"1:41:05"_qs);
-    EXPECT_EQ(totalDurationText(443109), u"123:05:09"_qs);
-}
-
 }  // namespace
