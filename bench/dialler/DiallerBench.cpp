@@ -118,7 +118,8 @@ struct World {
         dialler = std::make_unique<ChildProcess>(
             probe, (dir / "work").string(),
             ChildProcess::Environment{{"QT_QPA_PLATFORM", "offscreen"},
-                                      {"XDG_CONFIG_DIRS", (dir / "xdg").string()}},
+                                      {"XDG_CONFIG_DIRS", (dir / "xdg").string()},
+                                      {"XDG_CONFIG_HOME", (dir / "xdg").string()}},
             (dir / "dialler.out").string());
         if (!dialler->WaitReady(30s)) {
             throw std::runtime_error("the dialler did not dial; see " +

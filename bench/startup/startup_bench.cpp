@@ -37,6 +37,7 @@ Sample runOnce(const std::string& program, const std::filesystem::path& workdir)
         setenv("ZVONMAT_PROBE_FD", std::to_string(fds[1]).c_str(), 1);
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         setenv("XDG_CONFIG_DIRS", workdir.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", workdir.c_str(), 1);
         execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

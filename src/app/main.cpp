@@ -3,6 +3,7 @@
 
 #include "CaretBlinkLimit.h"
 #include "ErrorReport.h"
+#include "QtTranslation.h"
 #include "TForm1.h"
 #include "TerminationSignals.h"
 #include "WidgetReports.h"
@@ -30,6 +31,11 @@ class Application : public QApplication {
 int main(int argc, char** argv) {
     Application app(argc, argv);
     Application::setApplicationName(QStringLiteral("zvonmat"));
+    // The toolkit's own texts (the font chooser, standard buttons) in Russian, as the program's.
+    const auto translation = platform::loadQtTranslation(QLocale::system());
+    if (translation) {
+        Application::installTranslator(translation.get());
+    }
     platform::install_widget_reports();
     CaretBlinkLimit caret_blink;
     TForm1 Form1;

@@ -9,13 +9,6 @@
 
 namespace {
 
-// The labels in Windows-1251.
-constexpr std::string_view kNumberLabel = "\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20";  // " Номер: "
-constexpr std::string_view kSubscriberLabel =
-    "\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20";                          // " Абонент: "
-constexpr std::string_view kTimeLabel = "\x20\xC2\xF0\xE5\xEC\xFF\x20";  // " Время "
-constexpr std::string_view kDurationLabel = "\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20";  // " Длит.: "
-
 std::string local_time_text(std::time_t when, const char* format) {
     std::tm parts{};
     localtime_r(&when, &parts);
@@ -31,8 +24,8 @@ std::string journal_record(std::string_view date, std::string_view number,
                            std::string_view duration) {
     std::string record;
     for (std::string_view piece :
-         {date, kNumberLabel, number, kSubscriberLabel, subscriber, kTimeLabel, time,
-          kDurationLabel, duration, std::string_view("\r\n")}) {
+         {date, kJournalNumberLabel, number, kJournalSubscriberLabel, subscriber, kJournalTimeLabel,
+          time, kJournalDurationLabel, duration, std::string_view("\r\n")}) {
         record.append(piece);
     }
     return record;

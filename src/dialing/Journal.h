@@ -4,8 +4,16 @@
 #include <string>
 #include <string_view>
 
-// The call journal: one line per call, appended, never read by the program. Texts are
-// Windows-1251 bytes.
+// The call journal: one line per call, appended, never read by the dialler (the viewer
+// zvonmat-journal reads it back). Texts are Windows-1251 bytes.
+
+// The labels between the fields, in Windows-1251: " Номер: ", " Абонент: ", " Время " (no
+// colon) and " Длит.: ".
+inline constexpr std::string_view kJournalNumberLabel = "\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20";
+inline constexpr std::string_view kJournalSubscriberLabel =
+    "\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20";
+inline constexpr std::string_view kJournalTimeLabel = "\x20\xC2\xF0\xE5\xEC\xFF\x20";
+inline constexpr std::string_view kJournalDurationLabel = "\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20";
 
 // One record: the date, " Номер: ", the number, " Абонент: ", the subscriber, " Время ", the
 // time, " Длит.: ", the duration, and CR LF. Nothing is escaped: the fields are written as

@@ -1,6 +1,7 @@
 #include "Block.h"
 
 #include <atomic>
+#include <cstring>
 #include <new>
 
 namespace serial {
@@ -19,6 +20,19 @@ BlockPtr NewBlock(std::size_t size) noexcept {
     if (block != nullptr) {
         live_blocks.fetch_add(1, std::memory_order_relaxed);
     }
+    return BlockPtr(block);
+}
+
+BlockPtr CopyBlock(const void* bytes, std::size_t count) noexcept {
+    std::byte* block = new (std::nothrow) std::byte[count + 1];
+    if (block == nullptr) {
+        return BlockPtr();
+    }
+    live_blocks.fetch_add(1, std::memory_order_relaxed);
+    if (count > 0) {
+        std::memcpy(block, bytes, count);
+    }
+    block[count] = std::byte{0};
     return BlockPtr(block);
 }
 

@@ -17,7 +17,11 @@ using BlockPtr = std::unique_ptr<std::byte[], BlockDeleter>;
 // A zero-filled block of `size` bytes, or null when memory is short.
 BlockPtr NewBlock(std::size_t size) noexcept;
 
-// Blocks allocated by NewBlock and not yet freed, in this process.
+// A block of `count` + 1 bytes holding a copy of `bytes` and a NUL after them, or null when
+// memory is short. Unlike NewBlock it does not zero what the copy overwrites at once.
+BlockPtr CopyBlock(const void* bytes, std::size_t count) noexcept;
+
+// Blocks allocated by NewBlock or CopyBlock and not yet freed, in this process.
 std::size_t LiveBlockCount() noexcept;
 
 }  // namespace serial

@@ -97,7 +97,7 @@ void TReadThread::WaitLoop() {
             return;
         }
         hung_up_ = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
-        close_checked_ = true;
+        close_clear_for_ = 1;
         // Whatever woke the reader, the counters are looked at: an error that no byte follows
         // is reported now, and one that came with bytes still held goes ahead of their chunk.
         if (!CheckLineErrors()) {
@@ -118,12 +118,18 @@ void TReadThread::WaitLoop() {
 
 // Reads what the device holds, delivering every chunk that fills up. True when the reader should
 // wait again; false when it must end (the close event is set, or the device failed, which has
-// been reported). The close event is polled before every read that does not directly follow a
-// wait which has just found it clear.
+// been reported). The close event is polled before a read unless a wait has just found it clear
+// or fewer than kCloseCheckEvery reads have followed its last poll, so that a flood that never
+// lets the reader wait still stops within a few reads of CloseComm.
 bool TReadThread::SetupReadEvent() {
+    bool looked = false;  // whether MoreComesSoon was asked since the last read that brought bytes
     for (;;) {
-        if (!std::exchange(close_checked_, false) && CloseEvent::IsSet(close_event_)) {
+        if (close_clear_for_ > 0) {
+            --close_clear_for_;
+        } else if (CloseEvent::IsSet(close_event_)) {
             return false;
+        } else {
+            close_clear_for_ = kCloseCheckEvery - 1;
         }
         const std::size_t room = kReadSize - count_;
         const ssize_t got = ::read(device_, buffer_.data() + count_, room);
@@ -135,10 +141,14 @@ bool TReadThread::SetupReadEvent() {
             }
             count_ += static_cast<std::size_t>(got);
             last_byte_ = Clock::now();
+            looked = false;
             if (!DeliverFullChunks()) {
                 return false;
             }
-            if (static_cast<std::size_t>(got) == room || MoreComesSoon()) {
+            // In a flood the next read follows at once: a terminal hands a stream over a few KiB
+            // per read, and a read that finds the kernel still handing bytes over waits for them,
+            // which costs less than a poll() first.
+            if (static_cast<std::size_t>(got) == room || unwoken_ > 0) {
                 continue;
             }
             // A short read took all there was: wait for more.
@@ -148,6 +158,9 @@ bool TReadThread::SetupReadEvent() {
         // End of file means the terminal has been hung up.
         const int error = got == 0 ? EIO : errno;
         if (error == EINTR) {
+            continue;
+        }
+        if (error == EAGAIN && !hung_up_ && !std::exchange(looked, true) && MoreComesSoon()) {
             continue;
         }
         if (error == EAGAIN && !hung_up_) {
@@ -210,19 +223,18 @@ bool TReadThread::MoreComesSoon() {
         return false;
     }
     // The close event was clear just now; a hang-up shows at the next read.
-    close_checked_ = true;
+    close_clear_for_ = std::max(close_clear_for_, 1);
     hung_up_ = (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
     return true;
 }
 
 bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
     DebugLog("Got something from Comm port!!!");
-    BlockPtr block = NewBlock(count + 1);
+    BlockPtr block = CopyBlock(buffer, count);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    std::memcpy(block.get(), buffer, count);
     return PostBlock(std::move(block), count, wake);
 }
 

@@ -31,9 +31,11 @@ namespace serial {
 // While the device holds more than a chunk (a flood), the chunks that fill up are posted without
 // waking the main thread, which is woken once for every kWakeEvery of them and always before the
 // reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
-// chunk. Once such chunks have drained the terminal, the reader looks kFloodGap for more before
-// it wakes and waits: a pseudo-terminal hands a stream over a few KiB at a time. A reply that is
-// followed by silence posts nothing unwoken and is never held back.
+// chunk. In such a flood each read follows the last at once, with no poll() between them: a
+// terminal hands a stream over a few KiB per read, and a read that finds the kernel still handing
+// bytes over waits for them. Once a read finds nothing, the reader looks kFloodGap for more before
+// it wakes and waits. A reply that is followed by silence posts nothing unwoken and is never held
+// back.
 //
 // A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
 // long) ends the reader like a failure of the device. Its hang-up request takes the place the
@@ -52,6 +54,9 @@ class TReadThread {
     static constexpr std::chrono::milliseconds kFloodGap{1};
     static constexpr std::chrono::milliseconds kSilence{250};
     static constexpr int kWakeEvery = 32;
+    // In a flood, reads follow one another without a wait; the close event is polled before
+    // every kCloseCheckEvery-th of them.
+    static constexpr int kCloseCheckEvery = 8;
     static constexpr std::chrono::milliseconds kLineErrorPoll{200};
 
     TReadThread(int device, int close_event, PostQueue& notify,
@@ -89,7 +94,7 @@ class TReadThread {
     bool counting_ = false;
     LineErrorCounts counts_;
     bool hung_up_ = false;
-    bool close_checked_ = false;
+    int close_clear_for_ = 0;  // reads that may go before the close event is polled again
     std::array<std::byte, kReadSize> buffer_{};
     std::size_t count_ = 0;  // bytes of the chunk being gathered, at the start of buffer_
     Clock::time_point last_byte_;

@@ -122,13 +122,10 @@ bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
         DebugLog("Write thread not created");
         return false;
     }
-    BlockPtr block = NewBlock(std::size_t{Length} + 1);
+    BlockPtr block = CopyBlock(Buffer, Length);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
-    }
-    if (Length > 0) {
-        std::memcpy(block.get(), Buffer, Length);
     }
     if (!write_thread_->Queue().Post(CommMessage{REQUEST_WRITE, Length, std::move(block)})) {
         DebugLog("Failed to Post to Write thread. ");

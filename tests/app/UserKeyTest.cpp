@@ -8,6 +8,7 @@
 #include "Beep.h"
 #include "Error.h"
 #include "ErrorReport.h"
+#include "FileNames.h"
 #include "MachineStore.h"
 
 namespace {
@@ -58,10 +59,32 @@ INSTANTIATE_TEST_SUITE_P(
                                  "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
                                  "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
                       UserKeyRow{"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
+                      // «иванович» and «ивановичъ» in UTF-8: converted first, then cut.
+                      UserKeyRow{"Utf8EightLetters",
+                                 "[1.0]\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
+                                 "\xD0\xB8\xD1\x87\n",
+                                 "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7"},
+                      UserKeyRow{"Utf8NineLettersGiveEight",
+                                 "[1.0]\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
+                                 "\xD0\xB8\xD1\x87\xD1\x8A\n",
+                                 "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7"},
+                      UserKeyRow{"ExpandableText",
+                                 "[1.0]\nme_users=hex(2):41,00,42,00,43,00,44,00,45,00,46,00,47,00,"
+                                 "48,00,49,00,4a,00,00,00\n",
+                                 "ABCDEFGH"},
                       UserKeyRow{"Empty", "[1.0]\nme_users=\n", ""},
                       UserKeyRow{"NoSection", "[ports]\nCOM1=/dev/x\n", ""},
                       UserKeyRow{"NoStore", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UserKeyTest, Utf8NameGivesFilesNamedInUtf8) {
+    const std::string key = load_key_user(store(
+        "[1.0]\r\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87\r\n"));
+    EXPECT_EQ(settings_path("/w", key),
+              "/w/zvonmat\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87.ini");
+    EXPECT_EQ(journal_path("/w", key),
+              "/w/zvonmat\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87.jur");
+}
 
 TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
     EXPECT_EQ(load_key_user(platform::MachineStore::load(tmp_.path().toStdString() + "/none")), "");
@@ -69,7 +92,7 @@ TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
 }
 
 TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
-    for (const char* typed : {"dword:00000001", "hex:41,42", "hex(2):41,00"}) {
+    for (const char* typed : {"dword:00000001", "hex:41,42", "hex(7):41,00", "hex(2):4x,00"}) {
         const auto s = store("[1.0]\nme_users=" + std::string(typed) + "\n");
         try {
             load_key_user(s);

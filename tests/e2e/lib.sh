@@ -5,6 +5,9 @@ set -euo pipefail
 
 E2E_PIDS=()
 E2E_TMP=$(mktemp -d -t zvonmat-e2e.XXXXXX)
+# The per-machine store is looked for in the user's configuration directory before the one each
+# test names: a store of the person running the tests must not take part.
+export XDG_CONFIG_HOME="$E2E_TMP/config"
 
 # The programs under test run as an ordinary user, so that file permissions bind as they do for
 # the people who use the dialler: run as root, the scripts hand their temporary directory to

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "JournalFollower.h"
+#include "JournalModel.h"
+
+class QFileSystemWatcher;
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QTimer;
+
+// The viewer's window: a filter field, the journal's table and a line of totals. It follows the
+// file: the file system's change notices and, where those do not come (a file system without
+// them), a poll every two seconds read what has been appended. It never writes the journal.
+class JournalWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    static constexpr int kPollMs = 2000;
+
+    explicit JournalWindow(const QString& path, QWidget* parent = nullptr);
+
+    JournalModel& model() { return model_; }
+    QLineEdit* filterEdit() const { return filter_; }
+    QTableView* table() const { return table_; }
+    QLabel* totalsLabel() const { return totals_; }
+    QLabel* stateLabel() const { return state_; }
+
+  public slots:
+    // Reads what has changed in the file and shows it.
+    void refresh();
+
+  private:
+    void watch();
+    void showTotals();
+    void spanDamagedRows();
+
+    QString path_;
+    JournalFollower follower_;
+    JournalModel model_;
+    QLineEdit* filter_;
+    QTableView* table_;
+    QLabel* totals_;
+    QLabel* state_;
+    QFileSystemWatcher* watcher_;
+    QTimer* poll_;
+};

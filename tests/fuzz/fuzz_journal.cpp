@@ -1,0 +1,77 @@
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "FuzzCheck.h"
+#include "Journal.h"
+#include "JournalFollower.h"
+#include "JournalModel.h"
+#include "JournalRecord.h"
+#include "ScratchFile.h"
+
+// The journal viewer on any file, read at once and read while it grows. Every LF ends a line and
+// nothing else does; a line is at most kLineMax bytes; a record read back is written again by the
+// dialler's own writer byte for byte; a file read in two steps (the first input byte says where
+// it is cut) gives the table a file read at once gives.
+namespace {
+
+using Line = JournalFollower::Line;
+
+// The table as text, row by row.
+QStringList rows(const JournalModel& model) {
+    QStringList out;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        for (int column = 0; column < model.columnCount(); ++column) {
+            out << model.data(model.index(row, column)).toString();
+        }
+        out << QStringLiteral("|");
+    }
+    return out;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    static const ScratchFile file("zvonmat.jur");
+
+    file.write(data, size);
+    JournalFollower whole(file.path());
+    const JournalFollower::Update at_once = whole.poll();
+    FUZZ_CHECK(!at_once.restart && !at_once.replace_last);
+    std::size_t line_ends = 0;
+    for (char c : bytes) {
+        line_ends += c == '\n';
+    }
+    const bool open_end = !bytes.empty() && bytes.back() != '\n';
+    FUZZ_CHECK(at_once.lines.size() == line_ends + (open_end ? 1 : 0));
+    FUZZ_CHECK(at_once.last_open == open_end);
+    for (const Line& line : at_once.lines) {
+        FUZZ_CHECK(line.bytes.size() <= JournalFollower::kLineMax);
+        FUZZ_CHECK(line.bytes.find('\n') == std::string::npos);
+        if (const auto record = parse_journal_line(line.bytes)) {
+            const std::string again = journal_record(
+                record->date, record->number, record->subscriber, record->time, record->duration);
+            FUZZ_CHECK(again == line.bytes + "\r\n");
+            FUZZ_CHECK(record->seconds >= 0);
+        }
+    }
+    JournalModel once;
+    once.apply(at_once);
+
+    const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
+    file.write(data, cut);
+    JournalFollower growing(file.path());
+    JournalModel stepwise;
+    stepwise.apply(growing.poll());
+    FUZZ_CHECK(growing.poll().empty());
+    file.write(data, size);  // the same bytes before the cut, more after it
+    const JournalFollower::Update rest = growing.poll();
+    FUZZ_CHECK(!rest.restart);
+    stepwise.apply(rest);
+    FUZZ_CHECK(rows(stepwise) == rows(once));
+    FUZZ_CHECK(stepwise.totals().calls == once.totals().calls &&
+               stepwise.totals().seconds == once.totals().seconds &&
+               stepwise.totals().damaged == once.totals().damaged);
+    return 0;
+}
