@@ -8,7 +8,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/org.example.zvonmat.metainfo.xml
   DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat.1 ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modemsim.1
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat.1
+  ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modemsim.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The launcher and the dialler's desktop entry name each other's absolute paths, which depend on
@@ -18,36 +19,35 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/InstallLauncher.cmake.in
   ${CMAKE_BINARY_DIR}/InstallLauncher.cmake @ONLY)
 install(SCRIPT ${CMAKE_BINARY_DIR}/InstallLauncher.cmake)
 
-# The journal viewer's entry and manual page go with the viewer. Decided once the whole tree is
-# read, wherever the viewer's target is defined.
-function(zvonmat_install_viewer_files)
+# The journal viewer's entry and manual page go with the viewer; then the desktop learns of the
+# journal's type and of its handler from the MIME database and the desktop entries' cache, rebuilt
+# when the tools exist (the cache's tool only warns, about a prefix outside the desktop's search
+# path). A package build (DESTDIR) leaves those to the package system. Done once the whole tree is
+# read, so that they come after every other install rule, wherever the viewer's target is defined.
+function(zvonmat_install_last)
   if(TARGET zvonmat-journal)
     install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.desktop
       DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-journal.1
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
+  install(CODE "
+    if(NOT DEFINED ENV{DESTDIR})
+      find_program(UPDATE_MIME_DATABASE update-mime-database)
+      if(UPDATE_MIME_DATABASE)
+        execute_process(COMMAND \${UPDATE_MIME_DATABASE}
+          \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
+      endif()
+      find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
+      if(UPDATE_DESKTOP_DATABASE)
+        execute_process(COMMAND \${UPDATE_DESKTOP_DATABASE}
+          \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\"
+          OUTPUT_QUIET ERROR_QUIET)
+      endif()
+    endif()
+  ")
 endfunction()
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zvonmat_install_viewer_files)
-
-# The desktop learns of the journal's type and of its handler from the MIME database and the
-# desktop entries' cache, rebuilt here when the tools exist (the cache's tool only warns, about a
-# prefix outside the desktop's search path). A package build (DESTDIR) leaves that to the package
-# system.
-install(CODE "
-  if(NOT DEFINED ENV{DESTDIR})
-    find_program(UPDATE_MIME_DATABASE update-mime-database)
-    if(UPDATE_MIME_DATABASE)
-      execute_process(COMMAND \${UPDATE_MIME_DATABASE}
-        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/mime\")
-    endif()
-    find_program(UPDATE_DESKTOP_DATABASE update-desktop-database)
-    if(UPDATE_DESKTOP_DATABASE)
-      execute_process(COMMAND \${UPDATE_DESKTOP_DATABASE}
-        \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\" OUTPUT_QUIET ERROR_QUIET)
-    endif()
-  endif()
-")
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR} CALL zvonmat_install_last)
 
 # `cmake --build build --target uninstall` removes what the last install put there.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/Uninstall.cmake.in

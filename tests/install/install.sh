@@ -26,7 +26,8 @@ if command -v update-mime-database >/dev/null; then
   grep -q 'x-zvonmat-journal' "$prefix/share/mime/globs2" || fail "journal type not registered"
 fi
 if command -v update-desktop-database >/dev/null; then
-  grep -q 'text/x-zvonmat-journal=zvonmat-journal.desktop' "$prefix/share/applications/mimeinfo.cache" ||
+  grep -q 'text/x-zvonmat-journal=zvonmat-journal.desktop' \
+    "$prefix/share/applications/mimeinfo.cache" ||
     fail "the viewer is not the journal's handler"
 fi
 

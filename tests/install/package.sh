@@ -29,7 +29,8 @@ debs="$E2E_TMP/debs"
 "$source_dir/scripts/package" "$debs" >"$E2E_TMP/package.log" 2>&1 ||
   { tail -n 40 "$E2E_TMP/package.log" >&2; fail "scripts/package"; }
 deb=$(find "$debs" -name 'zvonmat_*.deb')
-[ "$(echo "$deb" | wc -l)" = 1 ] && [ -n "$deb" ] || fail "scripts/package made no single zvonmat_*.deb: $deb"
+[ "$(echo "$deb" | wc -l)" = 1 ] && [ -n "$deb" ] ||
+  fail "scripts/package made no single zvonmat_*.deb: $deb"
 dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' ||
   fail "the dependencies were not computed from the libraries: $(dpkg-deb -f "$deb" Depends)"
 
@@ -55,14 +56,15 @@ installed=$(dpkg -L zvonmat)
 
 # The programs and nothing else in the command path; each has its manual page.
 programs=$(echo "$installed" | sed -n 's|^/usr/bin/||p' | sort | tr '\n' ' ')
-[ "$programs" = "zvonmat zvonmat-journal zvonmat-modemsim " ] || fail "programs installed: $programs"
+[ "$programs" = "zvonmat zvonmat-journal zvonmat-modemsim " ] ||
+  fail "programs installed: $programs"
 for program in $programs; do
-  echo "$installed" | grep -qx "/usr/share/man/man1/$program.1.gz" || fail "no manual page for $program"
+  echo "$installed" | grep -qx "/usr/share/man/man1/$program.1.gz" ||
+    fail "no manual page for $program"
 done
 for file in /usr/libexec/zvonmat/zvonmat-launcher /usr/share/applications/zvonmat.desktop \
-  /usr/share/applications/zvonmat-journal.desktop \
-  /usr/share/metainfo/org.example.zvonmat.metainfo.xml /usr/share/mime/packages/zvonmat-journal.xml \
-  /usr/share/zvonmat/zvonmat.hlp; do
+  /usr/share/applications/zvonmat-journal.desktop /usr/share/mime/packages/zvonmat-journal.xml \
+  /usr/share/metainfo/org.example.zvonmat.metainfo.xml /usr/share/zvonmat/zvonmat.hlp; do
   echo "$installed" | grep -qx "$file" || fail "not installed: $file"
 done
 
@@ -90,7 +92,8 @@ left=$(find "$home" -maxdepth 1 -name 'zvonmat*')
 
 # «Журнал» calls xdg-open on the journal; the viewer is its handler.
 # One call, in Windows-1251: "08.12.2026 Номер: 123 Абонент: Иван Время 11:30:00 Длит.: 01:05".
-printf '08.12.2026 \315\356\354\345\360: 123 \300\341\356\355\345\355\362: \310\342\340\355 \302\360\345\354\377 11:30:00 \304\353\350\362.: 01:05\r\n' \
+printf '08.12.2026 %b: 123 %b: %b %b 11:30:00 %b: 01:05\r\n' '\315\356\354\345\360' \
+  '\300\341\356\355\345\355\362' '\310\342\340\355' '\302\360\345\354\377' '\304\353\350\362.' \
   >"$data/zvonmat.jur"
 give_to_user
 "${as_user[@]}" xdg-open "$data/zvonmat.jur" >"$E2E_TMP/xdg-open.log" 2>&1 &
