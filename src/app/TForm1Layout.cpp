@@ -231,9 +231,31 @@ void TForm1::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer2->setObjectName(QStringLiteral("Timer2"));
 
+    describeControls();
+
     setTabOrder(ListBox1, Comboedit2);
     setTabOrder(Comboedit2, ComboEdit1);
     Comboedit2->setFocus();
+}
+
+void TForm1::describeControls() {
+    // Names for screen readers where the control shows no text of its own, or its text is a
+    // value (the clock and the attempt counter are named by their captions).
+    BitBtn2->setAccessibleName(QStringLiteral("Телефонная книга"));
+    BitBtn1->setAccessibleName(QStringLiteral("Список номеров"));
+    Label1->setAccessibleName(QStringLiteral("Время"));
+    Label5->setAccessibleName(QStringLiteral("Попыток"));
+    ComboEdit1->setAccessibleName(QStringLiteral("Абонент"));
+    Comboedit2->setAccessibleName(QStringLiteral("Телефон"));
+
+    BitBtn2->setToolTip(QStringLiteral("Открыть телефонную книгу"));
+    BitBtn1->setToolTip(QStringLiteral("Показать список набранных номеров"));
+    GradButton1->setToolTip(QStringLiteral("Набирать номер, пока занято (Enter)"));
+    GradButtonCopy2->setToolTip(QStringLiteral("Сбросить модем и счёт попыток"));
+    GradButton2->setToolTip(QStringLiteral("Абонент ответил: освободить линию и засечь время"));
+    GradButtonCopy3->setToolTip(QStringLiteral("Открыть журнал звонков"));
+    GradButtonCopy1->setToolTip(QStringLiteral("Открыть настройки: порт, набор, ожидание"));
+    GradButton3->setToolTip(QStringLiteral("Сохранить список номеров и выйти (Ctrl+Q)"));
 }
 
 void TForm1::paintEvent(QPaintEvent*) {

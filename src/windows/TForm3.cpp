@@ -277,6 +277,7 @@ void TForm3::createControls() {
     const QPixmap glyph(font_xpm);
     SpeedButton1->setIcon(QIcon(glyph));  // the icon greys itself for the disabled state
     SpeedButton1->setIconSize(glyph.size());
+    SpeedButton1->setAccessibleName(QStringLiteral("Font"));  // its picture has no words
 
     Label4 =
         makeLabel(Panel1, "Label4", {240, 8, 0, 0}, QStringLiteral("Ожидание (сек)"), kNavy, bold);
