@@ -4,41 +4,80 @@
 #include <QMetaObject>
 
 #include "Label.h"
+#include "PictureButton.h"
 #include "SpeedButton.h"
 
 namespace {
 
-class SpeedButtonAccessible : public QAccessibleWidget {
+// A push button named by its caption, or by its accessible name where one is set. Its press is
+// carried out a moment later: the screen reader that pressed gets its answer first, however
+// long what the press opens (a modal window) takes.
+class PushButtonAccessible : public QAccessibleWidget {
   public:
-    explicit SpeedButtonAccessible(SpeedButton* button)
+    explicit PushButtonAccessible(QWidget* button)
         : QAccessibleWidget(button, QAccessible::PushButton) {}
 
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) {
             const QString name = widget()->accessibleName();
-            return name.isEmpty() ? button()->Caption() : name;
+            return name.isEmpty() ? caption() : name;
         }
         return QAccessibleWidget::text(t);
-    }
-
-    QAccessible::State state() const override {
-        QAccessible::State state = QAccessibleWidget::state();
-        state.pressed = button()->FState() != SpeedButton::ButtonState::Up;
-        state.checkable = button()->GroupIndex() != 0;
-        state.checked = button()->Down();
-        return state;
     }
 
     QStringList actionNames() const override { return {pressAction()}; }
 
     void doAction(const QString& action) override {
         if (action == pressAction()) {
-            QMetaObject::invokeMethod(button(), &SpeedButton::click, Qt::QueuedConnection);
+            pressLater();
         }
+    }
+
+  protected:
+    virtual QString caption() const = 0;
+    virtual void pressLater() = 0;
+};
+
+class SpeedButtonAccessible : public PushButtonAccessible {
+  public:
+    using PushButtonAccessible::PushButtonAccessible;
+
+    QAccessible::State state() const override {
+        QAccessible::State state = PushButtonAccessible::state();
+        state.pressed = button()->FState() != SpeedButton::ButtonState::Up;
+        state.checkable = button()->GroupIndex() != 0;
+        state.checked = button()->Down();
+        return state;
+    }
+
+  protected:
+    QString caption() const override { return button()->Caption(); }
+    void pressLater() override {
+        QMetaObject::invokeMethod(button(), &SpeedButton::click, Qt::QueuedConnection);
     }
 
   private:
     SpeedButton* button() const { return static_cast<SpeedButton*>(widget()); }
+};
+
+class PictureButtonAccessible : public PushButtonAccessible {
+  public:
+    using PushButtonAccessible::PushButtonAccessible;
+
+    QAccessible::State state() const override {
+        QAccessible::State state = PushButtonAccessible::state();
+        state.pressed = button()->isDown();
+        return state;
+    }
+
+  protected:
+    QString caption() const override { return button()->text(); }
+    void pressLater() override {
+        QMetaObject::invokeMethod(button(), &QAbstractButton::click, Qt::QueuedConnection);
+    }
+
+  private:
+    PictureButton* button() const { return static_cast<PictureButton*>(widget()); }
 };
 
 class LabelAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
@@ -91,6 +130,10 @@ QAccessibleInterface* controlAccessible(const QString& class_name, QObject* obje
     if (class_name == QLatin1String("SpeedButton")) {
         if (auto* button = qobject_cast<SpeedButton*>(object)) {
             return new SpeedButtonAccessible(button);
+        }
+    } else if (class_name == QLatin1String("PictureButton")) {
+        if (auto* button = qobject_cast<PictureButton*>(object)) {
+            return new PictureButtonAccessible(button);
         }
     } else if (class_name == QLatin1String("Label")) {
         if (auto* label = qobject_cast<Label*>(object)) {

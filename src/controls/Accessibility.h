@@ -1,11 +1,13 @@
 #pragma once
 
-// What screen readers learn of the owner-drawn controls. Qt describes its own widgets itself;
-// a SpeedButton (and so every gradient button) and a Label need describing:
+// What screen readers learn of the program's own controls. Qt describes its widgets itself; a
+// SpeedButton (and so every gradient button), a PictureButton and a Label are described here:
 //
-// - a SpeedButton is a push button named by its caption (or by its accessible name, where one is
-//   set, as for a button without a caption). Its one action, press, does what a click does, a
-//   moment later, so that whoever asked is answered before a window the click opens takes over.
+// - a SpeedButton or a PictureButton is a push button named by its caption (or by its accessible
+//   name, where one is set, as for a button that shows only a picture). Its one action, press,
+//   does what a click does, a moment later, so that whoever asked is answered before a modal
+//   window the click opens takes over (Qt's own tool buttons click at once, and the screen
+//   reader then waits for the window to close).
 // - a Label is static text named by its accessible name where one is set (the clock is "Время")
 //   and by its text otherwise; the text it shows, which changes, is its value and its text.
 //

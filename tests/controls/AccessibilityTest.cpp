@@ -10,6 +10,7 @@
 
 #include "Gradbtns.h"
 #include "Label.h"
+#include "PictureButton.h"
 #include "SpeedButton.h"
 
 namespace {
@@ -48,11 +49,18 @@ TEST_F(ControlAccessibilityTest, EveryKindOfSpeedButtonIsAPushButtonNamedByItsCa
     auto* unnamed = addButton<TGradButton>(QString());
     unnamed->setAccessibleName(QStringLiteral("Пуск"));
     gradient->setToolTip(QStringLiteral("Набрать номер"));
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::black);
+    auto* picture = new PictureButton(glyph, QStringLiteral("Телефонная книга"), &host_);
 
     const struct {
-        SpeedButton* button;
+        QWidget* button;
         const char* name;
-    } kRows[] = {{plain, "D"}, {gradient, "Автодозвон"}, {copy, "Сброс"}, {unnamed, "Пуск"}};
+    } kRows[] = {{plain, "D"},
+                 {gradient, "Автодозвон"},
+                 {copy, "Сброс"},
+                 {unnamed, "Пуск"},
+                 {picture, "Телефонная книга"}};
     for (const auto& row : kRows) {
         QAccessibleInterface* described = accessibleOf(row.button);
         ASSERT_NE(described, nullptr) << row.name;
@@ -93,6 +101,16 @@ TEST_F(ControlAccessibilityTest, ThePressActionClicksOnceEventsAreHandled) {
     pressAction(disabled);
     QTest::qWait(0);
     EXPECT_EQ(clicks_[disabled], 0);
+
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::black);
+    auto* picture = new PictureButton(glyph, QStringLiteral("Font"), &host_);
+    int picture_clicks = 0;
+    QObject::connect(picture, &QToolButton::clicked, [&] { ++picture_clicks; });
+    pressAction(picture);
+    EXPECT_EQ(picture_clicks, 0);
+    QTest::qWait(0);
+    EXPECT_EQ(picture_clicks, 1);
 
     // A button deleted before its click comes is not clicked.
     pressAction(button);
