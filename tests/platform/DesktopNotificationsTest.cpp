@@ -2,28 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <QDBusMessage>
-#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <memory>
 
 namespace {
-
-// Stands in for the desktop's notification service: records every call and answers Notify.
-class FakeNotificationService : public QDBusVirtualObject {
-  public:
-    QString introspect(const QString&) const override { return {}; }
-    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
-        calls.append(message);
-        connection.send(message.createReply(QVariant::fromValue(quint32(calls.size()))));
-        return true;
-    }
-    QList<QDBusMessage> calls;
-};
 
 // A private session bus, without service activation, for the time of one test.
 class DesktopNotificationsTest : public testing::Test {
@@ -63,27 +48,6 @@ class DesktopNotificationsTest : public testing::Test {
     QString address_;
     QStringList connections_;
 };
-
-TEST_F(DesktopNotificationsTest, TheServiceGetsTheSummaryAndTheBody) {
-    FakeNotificationService service;
-    QDBusConnection service_bus = connect("service");
-    ASSERT_TRUE(service_bus.registerService("org.freedesktop.Notifications"));
-    ASSERT_TRUE(service_bus.registerVirtualObject("/org/freedesktop/Notifications", &service));
-
-    ASSERT_TRUE(
-        platform::send_desktop_notification(connect("program"), "555 — попытки исчерпаны", "тело"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !service.calls.isEmpty(); }, 10000));
-    const QDBusMessage& call = service.calls.front();
-    EXPECT_EQ(call.interface(), "org.freedesktop.Notifications");
-    EXPECT_EQ(call.member(), "Notify");
-    EXPECT_EQ(call.signature(), "susssasa{sv}i");
-    const QList<QVariant> arguments = call.arguments();
-    ASSERT_EQ(arguments.size(), 8);
-    EXPECT_EQ(arguments[0].toString(), "zvonmat");
-    EXPECT_EQ(arguments[3].toString(), "555 — попытки исчерпаны");
-    EXPECT_EQ(arguments[4].toString(), "тело");
-    EXPECT_EQ(arguments[7].toInt(), -1);
-}
 
 // Where no service runs, nothing waits for one and nothing is said about it.
 TEST_F(DesktopNotificationsTest, WithoutAServiceNothingWaitsAndNothingIsReported) {
