@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -29,7 +30,9 @@
 #include "Journal.h"
 #include "Label.h"
 #include "MachineStore.h"
+#include "Notification.h"
 #include "Panel.h"
+#include "RunTitle.h"
 #include "TForm2.h"
 #include "TForm3.h"
 #include "TForm4.h"
@@ -107,6 +110,15 @@ void TForm1::connectHandlers() {
     connect(BitBtn2, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn2Click));
     connect(GradButtonCopy1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButtonCopy1Click));
+
+    // The keyboard reaches what the mouse does: Enter in either entry field dials as
+    // «Автодозвон» does, Ctrl+Q leaves as «Выход» does.
+    for (QLineEdit* field : {Comboedit2, ComboEdit1}) {
+        connect(field, &QLineEdit::returnPressed, this,
+                platform::handler(this, &TForm1::GradButton1Click));
+    }
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this);
+    connect(quit, &QShortcut::activated, this, platform::handler(this, &TForm1::GradButton3Click));
 }
 
 void TForm1::FormCreate(const platform::MachineStore& store) {
@@ -314,6 +326,15 @@ void TForm1::show_caption(DialRun::Caption caption) {
 
 void TForm1::show_attempts(std::string_view text) {
     Label5->setText(QString::fromLatin1(text.data(), qsizetype(text.size())));
+}
+
+void TForm1::run_changed() {
+    setWindowTitle(platform::fromCp1251(run_title(run_)));
+    const bool spent = run_.state() == DialRun::State::Spent;
+    if (spent && !spent_told_) {
+        platform::notify_user(windowTitle(), {});
+    }
+    spent_told_ = spent;
 }
 
 // Every way of closing the window saves the list and lets go of the port: the exit button, the

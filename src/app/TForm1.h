@@ -168,6 +168,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
 
     // Creates and places the controls (TForm1Layout.cpp); connectHandlers wires them.
     void createControls();
+    // Accessible names and tooltips of the controls that need them.
+    void describeControls();
     void connectHandlers();
     void FormCreate(const platform::MachineStore& store);
     void FormShow();
@@ -191,6 +193,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void show_clock(std::int32_t seconds) override;
     void show_caption(DialRun::Caption caption) override;
     void show_attempts(std::string_view text) override;
+    // Shows the run in the window's title and tells the desktop when its attempts are used up.
+    void run_changed() override;
 
     DialRun run_{*this};
 
@@ -199,6 +203,7 @@ class TForm1 : public QWidget, private DialRun::Listener {
     bool activated_once_ = false;
     bool leaving_ = false;  // the list is saved and the port let go: the window may close
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
+    bool spent_told_ = false;            // the desktop has been told that this run is spent
 };
 
 // Dials the number field: opens the port first if the run has not (sending the init line 500 ms

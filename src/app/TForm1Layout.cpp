@@ -13,6 +13,7 @@
 #include "Image.h"
 #include "Label.h"
 #include "Panel.h"
+#include "PictureButton.h"
 #include "TForm1.h"
 
 // The pictures, compiled in.
@@ -75,15 +76,11 @@ QLineEdit* makeCaptionCell(QWidget* parent, const char* name, QRect geometry,
 }
 
 QToolButton* makePictureButton(QWidget* parent, const char* name, QRect geometry,
-                               const char* const* glyph) {
-    auto* button = new QToolButton(parent);
+                               const char* const* glyph, const QString& spoken_name) {
+    auto* button = new PictureButton(QPixmap(glyph), spoken_name, parent);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(geometry);
     button->setAutoRaise(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    const QPixmap pixmap(glyph);
-    button->setIcon(QIcon(pixmap));
-    button->setIconSize(pixmap.size());
     return button;
 }
 
@@ -210,8 +207,10 @@ void TForm1::createControls() {
     ComboEdit1 = makeEdit(this, "ComboEdit1", {88, 75, 113, 21}, kAzure);
 
     Panel4 = makePanel(this, "Panel4", {201, 76, 21, 40}, kSilver, Cut::None, Cut::None);
-    BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20}, book_xpm);
-    BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20}, phone_xpm);
+    BitBtn1 = makePictureButton(Panel4, "BitBtn1", {-1, 21, 22, 20}, book_xpm,
+                                QStringLiteral("Список номеров"));
+    BitBtn2 = makePictureButton(Panel4, "BitBtn2", {-1, 0, 22, 20}, phone_xpm,
+                                QStringLiteral("Телефонная книга"));
 
     Comm321 = new serial::TZRTComm32(this);
     Comm321->setObjectName(QStringLiteral("Comm321"));
@@ -231,9 +230,29 @@ void TForm1::createControls() {
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer2->setObjectName(QStringLiteral("Timer2"));
 
+    describeControls();
+
     setTabOrder(ListBox1, Comboedit2);
     setTabOrder(Comboedit2, ComboEdit1);
     Comboedit2->setFocus();
+}
+
+void TForm1::describeControls() {
+    // Names for screen readers where a control's text is a value: the clock and the attempt
+    // counter are named by their captions, the fields by their caption cells.
+    Label1->setAccessibleName(QStringLiteral("Время"));
+    Label5->setAccessibleName(QStringLiteral("Попыток"));
+    ComboEdit1->setAccessibleName(QStringLiteral("Абонент"));
+    Comboedit2->setAccessibleName(QStringLiteral("Телефон"));
+
+    BitBtn2->setToolTip(QStringLiteral("Открыть телефонную книгу"));
+    BitBtn1->setToolTip(QStringLiteral("Показать список набранных номеров"));
+    GradButton1->setToolTip(QStringLiteral("Набирать номер, пока занято (Enter)"));
+    GradButtonCopy2->setToolTip(QStringLiteral("Сбросить модем и счёт попыток"));
+    GradButton2->setToolTip(QStringLiteral("Абонент ответил: освободить линию и засечь время"));
+    GradButtonCopy3->setToolTip(QStringLiteral("Открыть журнал звонков"));
+    GradButtonCopy1->setToolTip(QStringLiteral("Открыть настройки: порт, набор, ожидание"));
+    GradButton3->setToolTip(QStringLiteral("Сохранить список номеров и выйти (Ctrl+Q)"));
 }
 
 void TForm1::paintEvent(QPaintEvent*) {

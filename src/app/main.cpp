@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "CaretBlinkLimit.h"
+#include "DesktopNotifications.h"
 #include "ErrorReport.h"
 #include "QtTranslation.h"
 #include "TForm1.h"
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
         Application::installTranslator(translation.get());
     }
     platform::install_widget_reports();
+    platform::install_desktop_notifications();
     CaretBlinkLimit caret_blink;
     TForm1 Form1;
     // A kill, Ctrl-C or the end of the session ends the program as its exit button would, with

@@ -1,9 +1,13 @@
 #include "Label.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 
+#include "Accessibility.h"
+
 Label::Label(const QString& text, QWidget* parent) : QLabel(text, parent) {
+    install_control_accessibility();
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
@@ -14,8 +18,14 @@ void Label::setDesignGeometry(const QRect& geometry) {
 }
 
 void Label::setText(const QString& text) {
+    const QString old = this->text();
     QLabel::setText(text);
     fitText();
+    // A screen reader following the clock or the attempt display learns of the new text.
+    if (old != text && QAccessible::isActive()) {
+        QAccessibleTextUpdateEvent event(this, 0, old, text);
+        QAccessible::updateAccessibility(&event);
+    }
 }
 
 void Label::changeEvent(QEvent* event) {

@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "Accessibility.h"
 #include "Frame3D.h"
 
 namespace {
@@ -18,6 +19,7 @@ constexpr int kGlyphSpacing = 4;
 }  // namespace
 
 SpeedButton::SpeedButton(QWidget* parent) : QWidget(parent) {
+    install_control_accessibility();
     setFocusPolicy(Qt::NoFocus);
     // Every paint covers the whole control, so Qt need not clear it first.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -149,7 +151,13 @@ void SpeedButton::mouseReleaseEvent(QMouseEvent* event) {
     pointer_in_ = false;
     update();
     event->accept();
-    if (!over) {
+    if (over) {
+        click();
+    }
+}
+
+void SpeedButton::click() {
+    if (!isEnabled()) {
         return;
     }
     if (group_index_ != 0) {

@@ -45,6 +45,10 @@ class SpeedButton : public QWidget {
     // The drawing state the next paint uses.
     ButtonState FState() const;
 
+    // What a click with the left button does: a group member goes down (or up), then clicked().
+    // A disabled button does nothing. Screen readers press the button through this.
+    void click();
+
   signals:
     void clicked();
 

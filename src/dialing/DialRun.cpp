@@ -12,6 +12,7 @@ void DialRun::ishodnoe() {
     attempts_left_ = settings_.max_attempts;
     listener_.show_caption(Caption::Conversation);
     state_ = State::Idle;
+    listener_.run_changed();
 }
 
 void DialRun::dial_number() {
@@ -25,7 +26,9 @@ void DialRun::dial_number() {
         listener_.send(init_line(settings_.init_command));
     }
     listener_.pause(kModemPause);
-    listener_.send(dial_line(settings_.dial_command, settings_.dial_prefix, listener_.number()));
+    dialled_number_ = listener_.number();
+    listener_.send(dial_line(settings_.dial_command, settings_.dial_prefix, dialled_number_));
+    listener_.run_changed();
 }
 
 void DialRun::receive(std::string_view chunk) {
@@ -36,6 +39,7 @@ void DialRun::receive(std::string_view chunk) {
     }
     state_ = State::Waiting;
     listener_.set_countdown_ticking(true);
+    listener_.run_changed();
 }
 
 void DialRun::countdown_tick() {
@@ -48,6 +52,7 @@ void DialRun::countdown_tick() {
     // The period ends when the count reaches the waiting time or has passed it: the time may
     // have been lowered meanwhile.
     if (elapsed_seconds_ < settings_.wait_seconds) {
+        listener_.run_changed();
         return;
     }
     if (attempts_left_ > 0) {
@@ -57,14 +62,17 @@ void DialRun::countdown_tick() {
     listener_.set_countdown_ticking(false);
     if (attempts_left_ == 0) {
         state_ = State::Spent;
+        listener_.run_changed();
         return;
     }
     // Idle before dialling: a port that cannot be opened leaves the run there, with the count
     // at the waiting time, and the user starts again.
     state_ = State::Idle;
     listener_.show_clock(0);
+    listener_.run_changed();  // told before the dial, which may fail to open the port
     dial_number();
     elapsed_seconds_ = 0;
+    listener_.run_changed();
 }
 
 void DialRun::reset() {
@@ -79,6 +87,7 @@ void DialRun::conversation_started() {
     release_port();
     listener_.set_conversation_ticking(true);
     state_ = State::Talking;
+    listener_.run_changed();
 }
 
 void DialRun::conversation_tick() {
@@ -88,6 +97,7 @@ void DialRun::conversation_tick() {
     ++elapsed_seconds_;
     listener_.show_caption(Caption::Conversation);
     listener_.show_clock(elapsed_seconds_);
+    listener_.run_changed();
 }
 
 void DialRun::conversation_ended() {
@@ -95,6 +105,7 @@ void DialRun::conversation_ended() {
     if (state_ == State::Talking) {
         state_ = State::Idle;
     }
+    listener_.run_changed();
 }
 
 void DialRun::release_port() {

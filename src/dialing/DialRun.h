@@ -57,6 +57,10 @@ class DialRun {
         virtual void show_clock(std::int32_t seconds) = 0;
         virtual void show_caption(Caption caption) = 0;
         virtual void show_attempts(std::string_view text) = 0;
+
+        // Called after each input that may have changed the state, the clock, the attempts or
+        // the number dialled, so that whatever shows the run as a whole can follow it.
+        virtual void run_changed() {}
     };
 
     static constexpr std::chrono::milliseconds kModemPause{500};
@@ -72,9 +76,15 @@ class DialRun {
     bool port_open() const { return port_open_; }
     std::int32_t elapsed_seconds() const { return elapsed_seconds_; }
     std::uint8_t attempts_left() const { return attempts_left_; }
+    // The number of the last dial line sent (whatever the number field held then); empty until
+    // the first dial.
+    const std::string& dialled_number() const { return dialled_number_; }
 
     // Inputs.
-    void settings_changed(const Settings& settings) { settings_ = settings; }
+    void settings_changed(const Settings& settings) {
+        settings_ = settings;
+        listener_.run_changed();
+    }
     // Resets the run: no countdown, clock "00:00", attempt display N/0, caption "conversation".
     void ishodnoe();
     // Dials the number: opens the port first if the run has not (then pauses and initialises the
@@ -104,6 +114,7 @@ class DialRun {
     bool port_open_ = false;
     std::int32_t elapsed_seconds_ = 0;
     std::uint8_t attempts_left_ = 0;
+    std::string dialled_number_;
 };
 
 const char* state_name(DialRun::State state);

@@ -29,6 +29,7 @@
 #include "Gradbtns.h"
 #include "Label.h"
 #include "Panel.h"
+#include "PictureButton.h"
 
 // The font symbol of the font chooser's button, compiled in.
 #include "font.xpm"
@@ -270,13 +271,10 @@ void TForm3::createControls() {
         makeRadioButton(Panel1, "RadioButton2", {120, 24, 65, 17}, QStringLiteral("Tone"));
     Label10 = makeLabel(Panel1, "Label10", {192, 8, 0, 0}, QStringLiteral("Font"), kNavy, bold);
 
-    SpeedButton1 = new QToolButton(Panel1);
+    // Screen readers call it after its label: its picture has no words.
+    SpeedButton1 = new PictureButton(QPixmap(font_xpm), QStringLiteral("Font"), Panel1);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
     SpeedButton1->setGeometry(192, 26, 33, 22);
-    SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    const QPixmap glyph(font_xpm);
-    SpeedButton1->setIcon(QIcon(glyph));  // the icon greys itself for the disabled state
-    SpeedButton1->setIconSize(glyph.size());
 
     Label4 =
         makeLabel(Panel1, "Label4", {240, 8, 0, 0}, QStringLiteral("Ожидание (сек)"), kNavy, bold);

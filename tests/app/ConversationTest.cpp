@@ -84,7 +84,9 @@ TEST_F(ConversationTest, ABusyRedialledCallIsTimedAndJournalledOnce) {
         EXPECT_EQ(prompt.StaticText1->text(), "По окончании разговора нажми кнопку");
         EXPECT_TRUE(form.Timer2->isActive());
         EXPECT_EQ(form.Label3->text(), "Время разгов.");
+        EXPECT_EQ(form.windowTitle(), "123 — разговор " + form.Label1->text());
     });
+    EXPECT_EQ(form.windowTitle(), "zvonmat");
     EXPECT_TRUE(prompt_was_closed);
     EXPECT_FALSE(form.Timer2->isActive());
     EXPECT_EQ(form.Label1->text(), clicked_at_);

@@ -129,6 +129,39 @@ TEST_F(DialingTest, ABusyNumberIsRedialledUntilTheAttemptsAreSpent) {
     EXPECT_EQ(form.ListBox1->count(), 1);  // redials leave the list alone
 }
 
+// Enter in either entry field dials as «Автодозвон» does. Taskbars follow the run in the window's
+// title, and the desktop is told once per run when the attempts are used up.
+TEST_F(DialingTest, EnterDialsAndTheTitleAndTheDesktopFollowTheRun) {
+    startModem("BUSY");
+    TForm1& form = startDialler("wait=1\r\nn_run=2\r\n");
+    EXPECT_EQ(form.windowTitle(), "zvonmat");
+    QStringList titles;
+    QObject::connect(&form, &QWidget::windowTitleChanged,
+                     [&](const QString& title) { titles.append(title); });
+    form.Comboedit2->setText("555");
+    QTest::keyClick(form.Comboedit2, Qt::Key_Return);
+    ASSERT_TRUE(waitForLines(2));
+    EXPECT_EQ(form.ListBox1->item(0)->text(), "555");
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.dialRun().state() == DialRun::State::Spent; }, 10000));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP555", "ATDP555"}));
+    EXPECT_EQ(titles,
+              (QStringList{"555 — ожидание 00:01, попытка 1/2", "zvonmat",
+                           "555 — ожидание 00:01, попытка 2/2", "555 — попытки исчерпаны"}));
+    EXPECT_EQ(notifications_, QStringList{"555 — попытки исчерпаны"});
+
+    // A new run from the subscriber field, spent again: told again.
+    form.ComboEdit1->setFocus();
+    QTest::keyClick(form.ComboEdit1, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(form.windowTitle(), "zvonmat");
+    ASSERT_TRUE(waitForLines(4));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return form.dialRun().state() == DialRun::State::Spent; }, 10000));
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP555", "ATDP555", "ATDP555", "ATDP555"}));
+    EXPECT_EQ(notifications_.size(), 2);
+    EXPECT_TRUE(errors_.isEmpty());
+}
+
 TEST_F(DialingTest, TheResetButtonSendsTheInitLineOnlyWhileThePortIsOpen) {
     startModem("BUSY");
     TForm1& form = startDialler("wait=20\r\n");

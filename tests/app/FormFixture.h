@@ -17,6 +17,7 @@
 #include "Beep.h"
 #include "ErrorReport.h"
 #include "MachineStore.h"
+#include "Notification.h"
 #include "TForm1.h"
 
 namespace zvonmat_test {
@@ -44,6 +45,8 @@ class FormTest : public testing::Test {
             questions_.append(question);
             return answer_;
         });
+        old_notifier_ = platform::set_notifier(
+            [this](const QString& summary, const QString&) { notifications_.append(summary); });
     }
 
     void TearDown() override {
@@ -51,6 +54,7 @@ class FormTest : public testing::Test {
         platform::set_beep_handler(old_beep_);
         platform::set_error_reporter(old_reporter_);
         platform::set_questioner(old_questioner_);
+        platform::set_notifier(old_notifier_);
         std::filesystem::current_path(old_cwd_);
     }
 
@@ -95,10 +99,12 @@ class FormTest : public testing::Test {
     std::function<void()> old_beep_;
     platform::ErrorReporter old_reporter_;
     platform::Questioner old_questioner_;
+    platform::Notifier old_notifier_;
     int beeps_ = 0;
     QStringList errors_;
     QStringList questions_;  // asked of the user, each answered with answer_
     bool answer_ = false;
+    QStringList notifications_;  // the desktop notifications' summaries
     std::unique_ptr<TForm1> form_;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "DialRules.h"
+#include "RunTitle.h"
 
 namespace {
 
@@ -50,6 +51,11 @@ class FakeWindow : public DialRun::Listener {
         caption = shown == DialRun::Caption::Waiting ? "ожидан." : "разгов.";
     }
     void show_attempts(std::string_view text) override { attempts = text; }
+    void run_changed() override {
+        if (run != nullptr) {
+            titles.push_back(run_title(*run));
+        }
+    }
 
     bool open_throws = false;
     bool open_finishes = true;
@@ -63,6 +69,8 @@ class FakeWindow : public DialRun::Listener {
     Lines wire;
     Lines trace;
     Lines errors;
+    const DialRun* run = nullptr;
+    Lines titles;  // the title after each change the run told of
 };
 
 // Runs one input of the little language the rows are written in:
@@ -287,6 +295,80 @@ const Row kRows[] = {
 
 INSTANTIATE_TEST_SUITE_P(Run, DialRunTable, testing::ValuesIn(kRows),
                          [](const testing::TestParamInfo<Row>& info) { return info.param.name; });
+
+// The title's Windows-1251 letters as UTF-8: Cyrillic letters, the dash and ASCII are all it has.
+std::string utf8(const std::string& cp1251) {
+    std::string text;
+    for (const unsigned char byte : cp1251) {
+        if (byte < 0x80) {
+            text += char(byte);
+        } else if (byte == 0x97) {
+            text += "—";
+        } else if (byte >= 0xC0) {
+            const char32_t letter = U'А' + (byte - 0xC0);
+            text += char(0xC0 | (letter >> 6));
+            text += char(0x80 | (letter & 0x3F));
+        } else {
+            text += "?";
+        }
+    }
+    return text;
+}
+
+// The title the window shows at the end of each row's inputs, and that the run told of each
+// change that made a new title.
+TEST(DialRun, TheTitleFollowsTheRun) {
+    const struct {
+        std::string inputs;
+        std::string title;
+    } kRows[] = {
+        {"", "zvonmat"},
+        {"dial", "zvonmat"},  // a dial awaiting its reply
+        {kBusy, "123 — ожидание 00:30, попытка 1/5"},
+        {kBusy + "; tick 4", "123 — ожидание 00:26, попытка 1/5"},
+        // The number the redial dialled, not what the field holds now.
+        {kBusy + "; tick 29; number 556; tick; number 7; reply BUSY; tick 10",
+         "556 — ожидание 00:20, попытка 2/5"},
+        {"attempts 2; wait 10; dial; reply BUSY; tick 10; reply BUSY; tick 9",
+         "123 — ожидание 00:01, попытка 2/2"},
+        {"attempts 2; wait 10; dial; reply BUSY; tick 10; reply BUSY; tick 10",
+         "123 — попытки исчерпаны"},
+        {kSpent + "; number 9; reset", "zvonmat"},
+        {kSpent + "; " + kBusy, "123 — ожидание 00:30, попытка 1/1"},
+        {"dial; talk; talk tick 65", "123 — разговор 01:05"},
+        {"dial; talk; talk tick 65; hang up", "zvonmat"},
+        // No dial in this run yet: the state alone.
+        {"attempts 0; wait 0; reset; reply BUSY; tick", "попытки исчерпаны"},
+        {"talk; talk tick 3", "разговор 00:03"},
+        // Attempts lowered during a countdown: the attempt shown never drops below 1.
+        {kBusy + "; attempts 2", "123 — ожидание 00:30, попытка 1/2"},
+        // A redial whose port cannot be opened leaves an idle run.
+        {kBusy + "; settings button; open throws; tick 30", "zvonmat"},
+    };
+    for (const auto& row : kRows) {
+        FakeWindow window;
+        DialRun run(window);
+        window.run = &run;
+        run.ishodnoe();
+        run_inputs(run, window, row.inputs);
+        EXPECT_EQ(utf8(run_title(run)), row.title) << row.inputs;
+        EXPECT_EQ(utf8(window.titles.back()), row.title) << row.inputs;
+    }
+}
+
+// Each second of a countdown and of a conversation is told, so the title never lags the clock.
+TEST(DialRun, EverySecondIsTold) {
+    FakeWindow window;
+    DialRun run(window);
+    window.run = &run;
+    run.ishodnoe();
+    run_inputs(run, window, "attempts 1; wait 2");
+    window.titles.clear();
+    run_inputs(run, window, "dial; reply BUSY; tick 2");
+    EXPECT_EQ(utf8(joined(window.titles, " | ")),
+              "zvonmat | zvonmat | 123 — ожидание 00:02, попытка 1/1 | "
+              "123 — ожидание 00:01, попытка 1/1 | 123 — попытки исчерпаны");
+}
 
 // The order of what one dial asks of the window: the pauses come between the lines, so the modem
 // has the time it needs and nothing else runs meanwhile.

@@ -38,6 +38,14 @@ e2e_cleanup() {
   for pid in "${E2E_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
+  # Processes that another one started (a bus's daemon) are not ours to wait for: they are
+  # watched until they have gone.
+  for pid in "${E2E_PIDS[@]}"; do
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT

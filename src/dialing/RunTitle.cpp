@@ -1,0 +1,45 @@
+#include "RunTitle.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "DialRules.h"
+
+namespace {
+
+constexpr std::string_view kProgramName = "zvonmat";
+constexpr std::string_view kSeparator = " \x97 ";                           // " — "
+constexpr std::string_view kWaiting = "\xEE\xE6\xE8\xE4\xE0\xED\xE8\xE5 ";  // "ожидание "
+constexpr std::string_view kAttempt = ", \xEF\xEE\xEF\xFB\xF2\xEA\xE0 ";    // ", попытка "
+constexpr std::string_view kTalking = "\xF0\xE0\xE7\xE3\xEE\xE2\xEE\xF0 ";  // "разговор "
+constexpr std::string_view kSpent =
+    "\xEF\xEE\xEF\xFB\xF2\xEA\xE8 \xE8\xF1\xF7\xE5\xF0\xEF\xE0\xED\xFB";  // "попытки исчерпаны"
+
+}  // namespace
+
+std::string run_title(const DialRun& run) {
+    std::string what;
+    switch (run.state()) {
+        case DialRun::State::Idle:
+            return std::string(kProgramName);
+        case DialRun::State::Waiting: {
+            const int max_attempts = run.settings().max_attempts;
+            // attempts_left still counts the attempt that failed; it can exceed the configured
+            // number when that was lowered during the run.
+            const int attempt = std::max(1, max_attempts - int(run.attempts_left()) + 1);
+            what.append(kWaiting)
+                .append(cifir_text(run.settings().wait_seconds - run.elapsed_seconds()))
+                .append(kAttempt)
+                .append(std::to_string(attempt) + "/" + std::to_string(max_attempts));
+            break;
+        }
+        case DialRun::State::Talking:
+            what.append(kTalking).append(cifir_text(run.elapsed_seconds()));
+            break;
+        case DialRun::State::Spent:
+            what = kSpent;
+            break;
+    }
+    const std::string& number = run.dialled_number();
+    return number.empty() ? what : number + std::string(kSeparator) + what;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+#include "DialRun.h"
+
+// The main window's title, which taskbars and window switchers show, as the run stands now
+// (Windows-1251 bytes, like every text of the engine):
+//
+//   Idle     "zvonmat" (also while a dial awaits its reply)
+//   Waiting  "<number> — ожидание MM:SS, попытка N/K": the waiting time still to run, the
+//            attempt that has just failed and the attempts configured
+//   Talking  "<number> — разговор MM:SS": the conversation so far
+//   Spent    "<number> — попытки исчерпаны"
+//
+// The number is the one last dialled; before any dial the title starts with the state's text.
+std::string run_title(const DialRun& run);
