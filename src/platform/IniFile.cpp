@@ -226,19 +226,6 @@ std::string read_profile_string(const std::string& path, std::string_view sectio
 }
 
 std::int32_t parse_profile_int(std::string_view text, std::int32_t fallback) {
-    const auto hex_digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') {
-            return c - '0';
-        }
-        if (c >= 'a' && c <= 'f') {
-            return c - 'a' + 10;
-        }
-        if (c >= 'A' && c <= 'F') {
-            return c - 'A' + 10;
-        }
-        return -1;
-    };
-
     std::string_view hex;
     bool is_hex = false;
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {

@@ -38,14 +38,6 @@ bool is_utf8(std::string_view bytes) {
     return QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
 }
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    c = char(std::tolower(static_cast<unsigned char>(c)));
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // The text of an expandable value written as its bytes, "69,00,76,00,00,00": UTF-16LE up to
 // the first NUL character, in Windows-1251. Nothing when the list is not one of hex bytes.
 std::optional<std::string> expandable_text(std::string_view list) {

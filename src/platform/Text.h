@@ -9,6 +9,9 @@ namespace platform {
 // `text` without the `blanks` at either end.
 std::string_view trim(std::string_view text, std::string_view blanks = " \t");
 
+// The value of a hexadecimal digit (either case), or -1 when `c` is not one.
+int hex_digit(char c);
+
 // Where lines end in a file format.
 enum class LineEnds {
     // At LF. A CR right before the LF belongs to the line end, and so does a CR that ends the

@@ -84,10 +84,10 @@ void JournalModel::removeLast() {
     }
 }
 
-void JournalModel::append(const std::vector<JournalFollower::Line>& lines, std::size_t from) {
+void JournalModel::append(const std::vector<JournalFollower::Line>& lines) {
     std::vector<std::size_t> matching;
-    for (std::size_t i = from; i < lines.size(); ++i) {
-        entries_.push_back(entryOf(lines[i]));
+    for (const JournalFollower::Line& line : lines) {
+        entries_.push_back(entryOf(line));
         if (matches(entries_.back())) {
             matching.push_back(entries_.size() - 1);
         }
@@ -107,22 +107,17 @@ void JournalModel::apply(const JournalFollower::Update& update) {
     if (update.restart) {
         beginResetModel();
         entries_.clear();
-        shown_.clear();
-        totals_ = {};
         for (const auto& line : update.lines) {
             entries_.push_back(entryOf(line));
-            if (matches(entries_.back())) {
-                shown_.push_back(entries_.size() - 1);
-                count(entries_.back(), +1);
-            }
         }
+        selectShown();
         endResetModel();
         return;
     }
     if (update.replace_last) {
         removeLast();
     }
-    append(update.lines, 0);
+    append(update.lines);
 }
 
 void JournalModel::setFilter(const QString& text) {
@@ -131,6 +126,11 @@ void JournalModel::setFilter(const QString& text) {
     }
     beginResetModel();
     filter_ = text;
+    selectShown();
+    endResetModel();
+}
+
+void JournalModel::selectShown() {
     shown_.clear();
     totals_ = {};
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -139,7 +139,6 @@ void JournalModel::setFilter(const QString& text) {
             count(entries_[i], +1);
         }
     }
-    endResetModel();
 }
 
 std::vector<int> JournalModel::damagedRows() const {

@@ -56,7 +56,9 @@ class JournalModel : public QAbstractTableModel {
     const Entry& shownEntry(int row) const;
     void count(const Entry& entry, int sign);
     void removeLast();
-    void append(const std::vector<JournalFollower::Line>& lines, std::size_t from);
+    void append(const std::vector<JournalFollower::Line>& lines);
+    // Picks the rows shown from all entries, and their totals, afresh (inside a model reset).
+    void selectShown();
 
     std::vector<Entry> entries_;  // in the file's order
     std::vector<std::size_t>
