@@ -160,10 +160,11 @@ bool TReadThread::SetupReadEvent() {
         if (error == EINTR) {
             continue;
         }
-        if (error == EAGAIN && !hung_up_ && !std::exchange(looked, true) && MoreComesSoon()) {
-            continue;
-        }
         if (error == EAGAIN && !hung_up_) {
+            // In a flood, once per empty read, a short look for more before waiting.
+            if (!std::exchange(looked, true) && MoreComesSoon()) {
+                continue;
+            }
             DebugLog("Waiting for data from comm connection.");
             return true;
         }
