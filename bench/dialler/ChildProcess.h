@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 // A helper program a benchmark starts: run in its own working directory with extra environment,
 // its output going to a file, and stopped by its process id (SIGTERM, then SIGKILL if it lingers)

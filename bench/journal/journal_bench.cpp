@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 namespace {
 

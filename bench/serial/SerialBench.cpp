@@ -28,8 +28,8 @@
 #include <thread>
 #include <vector>
 
-#include "UniqueFd.h"
-#include "ZRTComm32.h"
+#include "platform/UniqueFd.h"
+#include "serial/ZRTComm32.h"
 
 #ifdef ZVONMAT_BENCH_LIBSERIALPORT
 #include <dlfcn.h>

@@ -19,10 +19,10 @@
 #include <memory>
 #include <string_view>
 
-#include "CaretBlinkLimit.h"
 #include "ProbeSignal.h"
-#include "TForm1.h"
-#include "TForm4.h"
+#include "app/TForm1.h"
+#include "controls/CaretBlinkLimit.h"
+#include "dialing/TForm4.h"
 
 namespace {
 

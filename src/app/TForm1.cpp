@@ -1,4 +1,4 @@
-#include "TForm1.h"
+#include "app/TForm1.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -18,25 +18,25 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include "Beep.h"
-#include "Cp1251.h"
-#include "DialRules.h"
-#include "ErrorReport.h"
-#include "FileNames.h"
-#include "Fonts.h"
-#include "FormLayout.h"
-#include "Gradbtns.h"
-#include "Image.h"
-#include "Journal.h"
-#include "Label.h"
-#include "MachineStore.h"
-#include "Notification.h"
-#include "Panel.h"
-#include "RunTitle.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
-#include "UserKey.h"
+#include "controls/FormLayout.h"
+#include "controls/Gradbtns.h"
+#include "controls/Image.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "dialing/DialRules.h"
+#include "dialing/Journal.h"
+#include "dialing/RunTitle.h"
+#include "dialing/TForm4.h"
+#include "platform/Beep.h"
+#include "platform/Cp1251.h"
+#include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "platform/Notification.h"
+#include "platform/gui/Fonts.h"
+#include "settings/FileNames.h"
+#include "settings/UserKey.h"
+#include "windows/TForm2.h"
+#include "windows/TForm3.h"
 
 namespace {
 

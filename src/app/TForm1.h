@@ -9,10 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "DialRun.h"
-#include "MachineStore.h"
-#include "Settings.h"
-#include "ZRTComm32.h"
+#include "dialing/DialRun.h"
+#include "platform/MachineStore.h"
+#include "serial/ZRTComm32.h"
+#include "settings/Settings.h"
 
 class QLineEdit;
 class QListWidget;

@@ -8,13 +8,13 @@
 #include <iterator>
 #include <utility>
 
-#include "FormLayout.h"
-#include "Gradbtns.h"
-#include "Image.h"
-#include "Label.h"
-#include "Panel.h"
-#include "PictureButton.h"
-#include "TForm1.h"
+#include "app/TForm1.h"
+#include "controls/FormLayout.h"
+#include "controls/Gradbtns.h"
+#include "controls/Image.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "controls/PictureButton.h"
 
 // The pictures, compiled in.
 #include "background_picture.h"

@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "Cp1251.h"
-#include "ErrorReport.h"
-#include "FileNames.h"
-#include "QuickList.h"
-#include "SpeedButton.h"
-#include "TForm1.h"
+#include "app/TForm1.h"
+#include "controls/SpeedButton.h"
+#include "platform/Cp1251.h"
+#include "platform/ErrorReport.h"
+#include "settings/FileNames.h"
+#include "settings/QuickList.h"
 
 // The main window's number entry: the keypad, the number field and the quick-dial list of
 // recently dialled numbers, with the list's file.

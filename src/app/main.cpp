@@ -1,13 +1,13 @@
 #include <QApplication>
 #include <exception>
 
-#include "CaretBlinkLimit.h"
-#include "DesktopNotifications.h"
-#include "ErrorReport.h"
-#include "QtTranslation.h"
-#include "TForm1.h"
-#include "TerminationSignals.h"
-#include "WidgetReports.h"
+#include "app/TForm1.h"
+#include "controls/CaretBlinkLimit.h"
+#include "platform/ErrorReport.h"
+#include "platform/TerminationSignals.h"
+#include "platform/gui/DesktopNotifications.h"
+#include "platform/gui/QtTranslation.h"
+#include "platform/gui/WidgetReports.h"
 
 namespace {
 

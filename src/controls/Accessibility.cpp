@@ -1,11 +1,11 @@
-#include "Accessibility.h"
+#include "controls/Accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QMetaObject>
 
-#include "Label.h"
-#include "PictureButton.h"
-#include "SpeedButton.h"
+#include "controls/Label.h"
+#include "controls/PictureButton.h"
+#include "controls/SpeedButton.h"
 
 namespace {
 

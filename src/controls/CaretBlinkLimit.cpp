@@ -1,4 +1,4 @@
-#include "CaretBlinkLimit.h"
+#include "controls/CaretBlinkLimit.h"
 
 #include <QApplication>
 #include <QEvent>

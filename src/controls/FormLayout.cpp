@@ -1,11 +1,11 @@
-#include "FormLayout.h"
+#include "controls/FormLayout.h"
 
 #include <QPalette>
 #include <QWidget>
 
-#include "Fonts.h"
-#include "Gradbtns.h"
-#include "Label.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "platform/gui/Fonts.h"
 
 namespace form_layout {
 

@@ -6,7 +6,7 @@
 #include <QRegion>
 #include <QString>
 
-#include "Panel.h"
+#include "controls/Panel.h"
 
 class QWidget;
 class TGradButton;

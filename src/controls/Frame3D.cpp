@@ -1,4 +1,4 @@
-#include "Frame3D.h"
+#include "controls/Frame3D.h"
 
 void Frame3D(QPainter& painter, QRect& rect, const QColor& top_left, const QColor& bottom_right,
              int width) {

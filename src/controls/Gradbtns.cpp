@@ -1,4 +1,4 @@
-#include "Gradbtns.h"
+#include "controls/Gradbtns.h"
 
 #include <QFontMetrics>
 #include <QPainter>
@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "Frame3D.h"
+#include "controls/Frame3D.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <QPointer>
 
-#include "SpeedButton.h"
+#include "controls/SpeedButton.h"
 
 // Owner-drawn buttons: TGradButton draws a vertical colour gradient inside a black border, with a
 // bevel and a centred caption. The gradient costs 256 solid fills, so it is rendered once into a

@@ -1,10 +1,10 @@
-#include "Label.h"
+#include "controls/Label.h"
 
 #include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 
-#include "Accessibility.h"
+#include "controls/Accessibility.h"
 
 Label::Label(const QString& text, QWidget* parent) : QLabel(text, parent) {
     install_control_accessibility();

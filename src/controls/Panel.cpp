@@ -1,4 +1,4 @@
-#include "Panel.h"
+#include "controls/Panel.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-#include "Frame3D.h"
+#include "controls/Frame3D.h"
 
 // A plain container with the classic two-ring bevel. It keeps mouse presses to itself, as a
 // windowed control does, so a press on it never drags the window it lies on.

@@ -1,6 +1,6 @@
-#include "PictureButton.h"
+#include "controls/PictureButton.h"
 
-#include "Accessibility.h"
+#include "controls/Accessibility.h"
 
 PictureButton::PictureButton(const QPixmap& glyph, const QString& name, QWidget* parent)
     : QToolButton(parent) {

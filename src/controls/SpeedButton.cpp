@@ -1,12 +1,12 @@
-#include "SpeedButton.h"
+#include "controls/SpeedButton.h"
 
 #include <QEvent>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "Accessibility.h"
-#include "Frame3D.h"
+#include "controls/Accessibility.h"
+#include "controls/Frame3D.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "DialRun.h"
+#include "dialing/DialRun.h"
 
-#include "DialRules.h"
+#include "dialing/DialRules.h"
 
 // The transitions, in the order a run meets them.
 

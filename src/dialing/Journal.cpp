@@ -1,11 +1,11 @@
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 #include <QString>
 
-#include "Cp1251.h"
-#include "Error.h"
-#include "FileError.h"
-#include "Files.h"
+#include "platform/Cp1251.h"
+#include "platform/Error.h"
+#include "platform/FileError.h"
+#include "platform/Files.h"
 
 namespace {
 

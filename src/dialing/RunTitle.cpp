@@ -1,9 +1,9 @@
-#include "RunTitle.h"
+#include "dialing/RunTitle.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "DialRules.h"
+#include "dialing/DialRules.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "DialRun.h"
+#include "dialing/DialRun.h"
 
 // The main window's title, which taskbars and window switchers show, as the run stands now
 // (Windows-1251 bytes, like every text of the engine):

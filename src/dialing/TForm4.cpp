@@ -1,11 +1,11 @@
-#include "TForm4.h"
+#include "dialing/TForm4.h"
 
 #include <QLabel>
 
-#include "ErrorReport.h"
-#include "FormLayout.h"
-#include "Gradbtns.h"
-#include "Panel.h"
+#include "controls/FormLayout.h"
+#include "controls/Gradbtns.h"
+#include "controls/Panel.h"
+#include "platform/ErrorReport.h"
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Form4"));

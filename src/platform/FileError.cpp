@@ -1,4 +1,4 @@
-#include "FileError.h"
+#include "platform/FileError.h"
 
 namespace platform {
 namespace {

@@ -1,4 +1,4 @@
-#include "Files.h"
+#include "platform/Files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <climits>
 #include <cstdio>
 
-#include "FileError.h"
-#include "UniqueFd.h"
+#include "platform/FileError.h"
+#include "platform/UniqueFd.h"
 
 namespace platform {
 namespace {

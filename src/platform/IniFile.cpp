@@ -1,13 +1,13 @@
-#include "IniFile.h"
+#include "platform/IniFile.h"
 
 #include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <initializer_list>
 
-#include "Cp1251.h"
-#include "Files.h"
-#include "Text.h"
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
 
 namespace platform {
 namespace {

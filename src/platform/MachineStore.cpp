@@ -1,4 +1,4 @@
-#include "MachineStore.h"
+#include "platform/MachineStore.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cctype>
 
-#include "Cp1251.h"
-#include "Files.h"
-#include "IniFile.h"
-#include "Text.h"
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/IniFile.h"
+#include "platform/Text.h"
 
 namespace platform {
 namespace {

@@ -3,7 +3,7 @@
 #include <QObject>
 #include <functional>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 class QSocketNotifier;
 

@@ -1,4 +1,4 @@
-#include "Block.h"
+#include "serial/Block.h"
 
 #include <atomic>
 #include <cstring>

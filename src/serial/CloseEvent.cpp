@@ -1,4 +1,4 @@
-#include "CloseEvent.h"
+#include "serial/CloseEvent.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

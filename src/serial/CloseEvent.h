@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "CommEvent.h"
+#include "serial/CommEvent.h"
 
 namespace serial {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "LineErrorCounter.h"
+#include "serial/LineErrorCounter.h"
 
 namespace serial {
 

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "Block.h"
+#include "serial/Block.h"
 
 namespace serial {
 

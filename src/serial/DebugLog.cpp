@@ -1,4 +1,4 @@
-#include "DebugLog.h"
+#include "serial/DebugLog.h"
 
 #include <QLoggingCategory>
 #include <atomic>

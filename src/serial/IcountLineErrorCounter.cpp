@@ -1,4 +1,4 @@
-#include "IcountLineErrorCounter.h"
+#include "serial/IcountLineErrorCounter.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

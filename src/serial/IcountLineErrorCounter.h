@@ -1,6 +1,6 @@
 #pragma once
 
-#include "LineErrorCounter.h"
+#include "serial/LineErrorCounter.h"
 
 namespace serial {
 

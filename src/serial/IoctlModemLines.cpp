@@ -1,4 +1,4 @@
-#include "IoctlModemLines.h"
+#include "serial/IoctlModemLines.h"
 
 #include <sys/ioctl.h>
 

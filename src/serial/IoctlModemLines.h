@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ModemLines.h"
+#include "serial/ModemLines.h"
 
 namespace serial {
 

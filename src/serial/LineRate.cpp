@@ -1,4 +1,4 @@
-#include "LineRate.h"
+#include "serial/LineRate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

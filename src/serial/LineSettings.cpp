@@ -1,8 +1,8 @@
-#include "LineSettings.h"
+#include "serial/LineSettings.h"
 
 #include <termios.h>
 
-#include "LineRate.h"
+#include "serial/LineRate.h"
 
 namespace serial {
 

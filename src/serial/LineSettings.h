@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "CommTypes.h"
+#include "serial/CommTypes.h"
 
 struct termios;
 

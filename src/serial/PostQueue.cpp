@@ -1,4 +1,4 @@
-#include "PostQueue.h"
+#include "serial/PostQueue.h"
 
 #include <sys/eventfd.h>
 

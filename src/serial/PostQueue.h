@@ -4,8 +4,8 @@
 #include <deque>
 #include <mutex>
 
-#include "CommMessage.h"
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
+#include "serial/CommMessage.h"
 
 namespace serial {
 

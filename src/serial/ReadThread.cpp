@@ -1,4 +1,4 @@
-#include "ReadThread.h"
+#include "serial/ReadThread.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "CloseEvent.h"
-#include "CommEvent.h"
-#include "CommMessage.h"
-#include "DebugLog.h"
+#include "serial/CloseEvent.h"
+#include "serial/CommEvent.h"
+#include "serial/CommMessage.h"
+#include "serial/DebugLog.h"
 
 namespace serial {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "Block.h"
-#include "LineErrorCounter.h"
-#include "PostQueue.h"
-#include "WorkerThread.h"
+#include "serial/Block.h"
+#include "serial/LineErrorCounter.h"
+#include "serial/PostQueue.h"
+#include "serial/WorkerThread.h"
 
 namespace serial {
 

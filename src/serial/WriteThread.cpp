@@ -1,4 +1,4 @@
-#include "WriteThread.h"
+#include "serial/WriteThread.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "CloseEvent.h"
-#include "CommMessage.h"
-#include "DebugLog.h"
+#include "serial/CloseEvent.h"
+#include "serial/CommMessage.h"
+#include "serial/DebugLog.h"
 
 namespace serial {
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstddef>
 
-#include "PostQueue.h"
-#include "WorkerThread.h"
+#include "serial/PostQueue.h"
+#include "serial/WorkerThread.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "ZRTComm32.h"
+#include "serial/ZRTComm32.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,13 +13,13 @@
 #include <system_error>
 #include <utility>
 
-#include "DebugLog.h"
-#include "ErrorReport.h"
-#include "IcountLineErrorCounter.h"
-#include "IoctlModemLines.h"
-#include "MachineStore.h"
-#include "ReadThread.h"
-#include "WriteThread.h"
+#include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "serial/DebugLog.h"
+#include "serial/IcountLineErrorCounter.h"
+#include "serial/IoctlModemLines.h"
+#include "serial/ReadThread.h"
+#include "serial/WriteThread.h"
 
 namespace serial {
 

@@ -7,15 +7,15 @@
 #include <memory>
 #include <string>
 
-#include "CloseEvent.h"
-#include "CommMessage.h"
-#include "CommTypes.h"
-#include "ECommsError.h"
-#include "LineErrorCounter.h"
-#include "LineSettings.h"
-#include "ModemLines.h"
-#include "PostQueue.h"
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
+#include "serial/CloseEvent.h"
+#include "serial/CommMessage.h"
+#include "serial/CommTypes.h"
+#include "serial/ECommsError.h"
+#include "serial/LineErrorCounter.h"
+#include "serial/LineSettings.h"
+#include "serial/ModemLines.h"
+#include "serial/PostQueue.h"
 
 class QSocketNotifier;
 

@@ -1,4 +1,4 @@
-#include "JournalFollower.h"
+#include "viewer/JournalFollower.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 

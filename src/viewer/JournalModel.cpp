@@ -1,9 +1,9 @@
-#include "JournalModel.h"
+#include "viewer/JournalModel.h"
 
 #include <QFont>
 
-#include "Cp1251.h"
-#include "JournalRecord.h"
+#include "dialing/JournalRecord.h"
+#include "platform/Cp1251.h"
 
 namespace {
 

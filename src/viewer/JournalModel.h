@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "JournalFollower.h"
+#include "viewer/JournalFollower.h"
 
 // The journal as a table, newest call first: date, number, subscriber, time, duration, decoded
 // from Windows-1251. A line that is not a record is kept whole in the first column, never

@@ -1,4 +1,4 @@
-#include "JournalWindow.h"
+#include "viewer/JournalWindow.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,8 +3,8 @@
 #include <QString>
 #include <QWidget>
 
-#include "JournalFollower.h"
-#include "JournalModel.h"
+#include "viewer/JournalFollower.h"
+#include "viewer/JournalModel.h"
 
 class QFileSystemWatcher;
 class QLabel;

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "JournalWindow.h"
-#include "QtTranslation.h"
+#include "platform/gui/QtTranslation.h"
+#include "viewer/JournalWindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "HelpFile.h"
+#include "windows/HelpFile.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "Cp1251.h"
-#include "Files.h"
-#include "Text.h"
+#include "platform/Cp1251.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
 
 #ifndef ZVONMAT_DATADIR
 #define ZVONMAT_DATADIR "/usr/local/share/zvonmat"

@@ -1,12 +1,12 @@
-#include "PhoneBookFiles.h"
+#include "windows/PhoneBookFiles.h"
 
 #include <algorithm>
 
-#include "Error.h"
-#include "FileError.h"
-#include "FileNames.h"
-#include "Files.h"
-#include "Text.h"
+#include "platform/Error.h"
+#include "platform/FileError.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "settings/FileNames.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "TForm2.h"
+#include "windows/TForm2.h"
 
 #include <QEvent>
 #include <QFont>
@@ -12,14 +12,14 @@
 #include <string_view>
 #include <utility>
 
-#include "Cp1251.h"
-#include "ErrorReport.h"
-#include "Fonts.h"
-#include "FormLayout.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "Panel.h"
-#include "PhoneBookFiles.h"
+#include "controls/FormLayout.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "platform/Cp1251.h"
+#include "platform/ErrorReport.h"
+#include "platform/gui/Fonts.h"
+#include "windows/PhoneBookFiles.h"
 
 int TForm2::selected_row = 0;
 

@@ -1,4 +1,4 @@
-#include "TForm3.h"
+#include "windows/TForm3.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -21,15 +21,15 @@
 #include <algorithm>
 #include <utility>
 
-#include "Beep.h"
-#include "Cp1251.h"
-#include "ErrorReport.h"
-#include "Fonts.h"
-#include "FormLayout.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "Panel.h"
-#include "PictureButton.h"
+#include "controls/FormLayout.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "controls/PictureButton.h"
+#include "platform/Beep.h"
+#include "platform/Cp1251.h"
+#include "platform/ErrorReport.h"
+#include "platform/gui/Fonts.h"
 
 // The font symbol of the font chooser's button, compiled in.
 #include "font.xpm"

@@ -7,8 +7,8 @@
 #include <functional>
 #include <optional>
 
-#include "HelpFile.h"
-#include "Settings.h"
+#include "settings/Settings.h"
+#include "windows/HelpFile.h"
 
 class QLineEdit;
 class QRadioButton;

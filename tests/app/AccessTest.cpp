@@ -11,16 +11,16 @@
 #include <QToolButton>
 #include <set>
 
-#include "FileContents.h"
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "Panel.h"
-#include "Settings.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
-#include "TForm4.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "dialing/TForm4.h"
+#include "settings/Settings.h"
+#include "support/FileContents.h"
+#include "windows/TForm2.h"
+#include "windows/TForm3.h"
 
 namespace {
 

@@ -12,13 +12,13 @@
 #include <QToolButton>
 #include <memory>
 
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "ModemSimProcess.h"
-#include "TForm1.h"
-#include "TForm2.h"
-#include "TForm3.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "support/ModemSimProcess.h"
+#include "windows/TForm2.h"
+#include "windows/TForm3.h"
 
 namespace {
 

@@ -9,15 +9,15 @@
 #include <memory>
 #include <string>
 
-#include "Cp1251.h"
-#include "DialRules.h"
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "Journal.h"
-#include "Label.h"
-#include "ModemSimProcess.h"
-#include "TForm1.h"
-#include "TForm4.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "dialing/DialRules.h"
+#include "dialing/Journal.h"
+#include "dialing/TForm4.h"
+#include "platform/Cp1251.h"
+#include "support/ModemSimProcess.h"
 
 namespace {
 

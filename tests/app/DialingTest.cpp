@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "ModemSimProcess.h"
-#include "TForm1.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "support/ModemSimProcess.h"
 
 namespace {
 

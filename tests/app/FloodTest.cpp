@@ -14,10 +14,10 @@
 #include <random>
 #include <thread>
 
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "ReadThread.h"
-#include "TForm1.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "serial/ReadThread.h"
 
 namespace {
 

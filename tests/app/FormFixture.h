@@ -14,11 +14,11 @@
 #include <functional>
 #include <memory>
 
-#include "Beep.h"
-#include "ErrorReport.h"
-#include "MachineStore.h"
-#include "Notification.h"
-#include "TForm1.h"
+#include "app/TForm1.h"
+#include "platform/Beep.h"
+#include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "platform/Notification.h"
 
 namespace zvonmat_test {
 

@@ -1,4 +1,4 @@
-#include "QtTranslation.h"
+#include "platform/gui/QtTranslation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -8,10 +8,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "FormFixture.h"
-#include "SpeedButton.h"
-#include "TForm3.h"
-#include "WidgetReports.h"
+#include "app/FormFixture.h"
+#include "controls/SpeedButton.h"
+#include "platform/gui/WidgetReports.h"
+#include "windows/TForm3.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "FileContents.h"
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "TForm1.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "support/FileContents.h"
 
 namespace {
 

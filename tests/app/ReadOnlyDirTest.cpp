@@ -7,13 +7,13 @@
 #include <QTimer>
 #include <map>
 
-#include "FileContents.h"
-#include "FormFixture.h"
-#include "Gradbtns.h"
-#include "PermissionsApply.h"
-#include "TForm1.h"
-#include "TForm3.h"
-#include "TForm4.h"
+#include "app/FormFixture.h"
+#include "app/TForm1.h"
+#include "controls/Gradbtns.h"
+#include "dialing/TForm4.h"
+#include "support/FileContents.h"
+#include "support/PermissionsApply.h"
+#include "windows/TForm3.h"
 
 namespace {
 

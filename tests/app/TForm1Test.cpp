@@ -1,6 +1,6 @@
-#include "TForm1.h"
+#include "app/TForm1.h"
 
-#include "FormFixture.h"
+#include "app/FormFixture.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -20,13 +20,13 @@
 #include <filesystem>
 #include <memory>
 
-#include "Beep.h"
-#include "ErrorReport.h"
-#include "Fonts.h"
-#include "Gradbtns.h"
-#include "Label.h"
-#include "MachineStore.h"
-#include "Panel.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "controls/Panel.h"
+#include "platform/Beep.h"
+#include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "platform/gui/Fonts.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Accessibility.h"
+#include "controls/Accessibility.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,10 @@
 #include <map>
 #include <memory>
 
-#include "Gradbtns.h"
-#include "Label.h"
-#include "PictureButton.h"
-#include "SpeedButton.h"
+#include "controls/Gradbtns.h"
+#include "controls/Label.h"
+#include "controls/PictureButton.h"
+#include "controls/SpeedButton.h"
 
 namespace {
 

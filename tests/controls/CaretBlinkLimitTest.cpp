@@ -1,4 +1,4 @@
-#include "CaretBlinkLimit.h"
+#include "controls/CaretBlinkLimit.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "ControlsTestSupport.h"
+#include "controls/ControlsTestSupport.h"
 
 using namespace std::chrono_literals;
 

@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "ControlsTestSupport.h"
-#include "Gradbtns.h"
-#include "Panel.h"
+#include "controls/ControlsTestSupport.h"
+#include "controls/Gradbtns.h"
+#include "controls/Panel.h"
 
 namespace {
 

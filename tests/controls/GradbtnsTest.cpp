@@ -1,4 +1,4 @@
-#include "Gradbtns.h"
+#include "controls/Gradbtns.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-#include "ControlsTestSupport.h"
+#include "controls/ControlsTestSupport.h"
 
 namespace {
 

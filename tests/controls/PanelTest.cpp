@@ -1,4 +1,4 @@
-#include "Panel.h"
+#include "controls/Panel.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "ControlsTestSupport.h"
-#include "SpeedButton.h"
+#include "controls/ControlsTestSupport.h"
+#include "controls/SpeedButton.h"
 
 namespace {
 

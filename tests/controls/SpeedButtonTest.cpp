@@ -1,4 +1,4 @@
-#include "SpeedButton.h"
+#include "controls/SpeedButton.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <QPixmap>
 #include <QTest>
 
-#include "ControlsTestSupport.h"
-#include "Gradbtns.h"
+#include "controls/ControlsTestSupport.h"
+#include "controls/Gradbtns.h"
 
 namespace {
 

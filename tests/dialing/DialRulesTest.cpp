@@ -1,4 +1,4 @@
-#include "DialRules.h"
+#include "dialing/DialRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "DialRun.h"
+#include "dialing/DialRun.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "DialRules.h"
-#include "RunTitle.h"
+#include "dialing/DialRules.h"
+#include "dialing/RunTitle.h"
 
 namespace {
 

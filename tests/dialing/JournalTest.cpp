@@ -1,4 +1,4 @@
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,8 +10,8 @@
 
 #include <QTemporaryDir>
 
-#include "Error.h"
-#include "FileContents.h"
+#include "platform/Error.h"
+#include "support/FileContents.h"
 
 namespace {
 
@@ -87,10 +87,10 @@ TEST(JournalTimes, AreTheRussianShortDateAndLongTime) {
     const bool ran = withTimeLocale("ru_RU.UTF-8", [] {
         EXPECT_EQ(short_date_text(kMorning), "08.12.2026");
         EXPECT_EQ(long_time_text(kMorning), "07:15:03");
-        EXPECT_EQ(journal_record(short_date_text(kMorning), "123", "", long_time_text(kMorning),
-                                 "00:05")
-                      .substr(0, 10),
-                  "08.12.2026");
+        EXPECT_EQ(
+            journal_record(short_date_text(kMorning), "123", "", long_time_text(kMorning), "00:05")
+                .substr(0, 10),
+            "08.12.2026");
     });
     if (!ran) {
         GTEST_SKIP() << "the ru_RU.UTF-8 locale is not installed (scripts/deps generates it)";

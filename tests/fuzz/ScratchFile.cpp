@@ -1,4 +1,4 @@
-#include "ScratchFile.h"
+#include "fuzz/ScratchFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 namespace {
 

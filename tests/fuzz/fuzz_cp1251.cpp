@@ -6,8 +6,8 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "Cp1251.h"
-#include "FuzzCheck.h"
+#include "fuzz/FuzzCheck.h"
+#include "platform/Cp1251.h"
 
 // The Windows-1251 border both ways. Bytes decode to as many characters, none of them a
 // replacement or a surrogate, and encode back to the same bytes. Any UTF-16 text (the input

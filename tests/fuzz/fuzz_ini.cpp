@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "Cp1251.h"
-#include "FuzzCheck.h"
-#include "IniFile.h"
+#include "fuzz/FuzzCheck.h"
+#include "platform/Cp1251.h"
+#include "platform/IniFile.h"
 
 // The INI reader and writer. The document is the whole input; a few bytes from its end choose a
 // key to write and its value. Parsing keeps every byte; value() agrees with a plain reference

@@ -2,12 +2,12 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "Journal.h"
-#include "JournalFollower.h"
-#include "JournalModel.h"
-#include "JournalRecord.h"
-#include "ScratchFile.h"
+#include "dialing/Journal.h"
+#include "dialing/JournalRecord.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFile.h"
+#include "viewer/JournalFollower.h"
+#include "viewer/JournalModel.h"
 
 // The journal viewer on any file, read at once and read while it grows. Every LF ends a line and
 // nothing else does; a line is at most kLineMax bytes; a record read back is written again by the

@@ -2,9 +2,9 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "PhoneBookFiles.h"
-#include "ScratchFile.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFile.h"
+#include "windows/PhoneBookFiles.h"
 
 // The phone book column reader and writer. The input read as a file (from a file, and from its
 // bytes) agrees with a reference that

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "IniFile.h"
+#include "fuzz/FuzzCheck.h"
+#include "platform/IniFile.h"
 
 // The integer rule of the settings file, against a reference written from the rule: "0x"/"0X"
 // or "$" and one to eight hex digits, or a decimal with an optional sign that fits 32 bits.

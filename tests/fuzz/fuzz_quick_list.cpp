@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "FuzzCheck.h"
-#include "QuickList.h"
-#include "ScratchFile.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFile.h"
+#include "settings/QuickList.h"
 
 // The quick-dial list reader and writer. The input read as a file (from a file, and from its
 // bytes) agrees with a reference that walks it byte by byte; what the writer makes of those entries

@@ -2,8 +2,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "DialRules.h"
-#include "FuzzCheck.h"
+#include "dialing/DialRules.h"
+#include "fuzz/FuzzCheck.h"
 
 // The modem reply rule on received chunks, against a naive search: a chunk starts a countdown
 // when "BUSY" or "NO DIALTONE" lies whole before its first zero byte. The input is judged whole

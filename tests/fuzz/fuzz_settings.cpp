@@ -2,10 +2,10 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "IniFile.h"
-#include "ScratchFile.h"
-#include "Settings.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFile.h"
+#include "platform/IniFile.h"
+#include "settings/Settings.h"
 
 // The settings file as the program reads it, from a file holding the input. The limited texts
 // are cut to their limits and every text to what a profile string holds, none with a NUL or a

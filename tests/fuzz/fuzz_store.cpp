@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "FuzzCheck.h"
-#include "IniFile.h"
-#include "MachineStore.h"
-#include "ScratchFile.h"
+#include "fuzz/FuzzCheck.h"
+#include "fuzz/ScratchFile.h"
+#include "platform/IniFile.h"
+#include "platform/MachineStore.h"
 
 // The per-machine store from any file, read from the file and from its bytes alike, and as the
 // first or the last of several files. me_users is there only when the [1.0] value is non-empty;

@@ -1,4 +1,4 @@
-#include "DesktopNotifications.h"
+#include "platform/gui/DesktopNotifications.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "platform/IniFile.h"
 
 #include <gmock/gmock.h>
 #include <grp.h>
@@ -16,8 +16,8 @@
 #include <functional>
 #include <sstream>
 
-#include "Files.h"
-#include "PermissionsApply.h"
+#include "platform/Files.h"
+#include "support/PermissionsApply.h"
 
 namespace {
 

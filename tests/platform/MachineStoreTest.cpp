@@ -1,4 +1,4 @@
-#include "MachineStore.h"
+#include "platform/MachineStore.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>

@@ -1,11 +1,11 @@
-#include "Text.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "FileError.h"
+#include "platform/FileError.h"
 
 namespace {
 

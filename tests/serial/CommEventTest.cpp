@@ -2,9 +2,9 @@
 
 #include <cerrno>
 
-#include "CommEvent.h"
-#include "DebugLog.h"
-#include "LogCapture.h"
+#include "serial/CommEvent.h"
+#include "serial/DebugLog.h"
+#include "serial/support/LogCapture.h"
 
 using namespace serial;
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <thread>
 
-#include "CommRecorder.h"
-#include "ModemSimProcess.h"
-#include "UniqueFd.h"
-#include "ZRTComm32.h"
+#include "platform/UniqueFd.h"
+#include "serial/ZRTComm32.h"
+#include "serial/support/CommRecorder.h"
+#include "support/ModemSimProcess.h"
 
 using namespace serial;
 using namespace std::chrono_literals;

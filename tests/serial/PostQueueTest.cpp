@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "PostQueue.h"
+#include "serial/PostQueue.h"
 
 using namespace serial;
 

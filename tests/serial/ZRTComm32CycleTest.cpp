@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "CommFixture.h"
+#include "serial/support/CommFixture.h"
 
 using namespace serial;
 using namespace std::chrono_literals;

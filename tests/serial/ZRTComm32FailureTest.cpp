@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "CommFixture.h"
-#include "DebugLog.h"
-#include "InjectedLineErrors.h"
-#include "LogCapture.h"
-#include "WorkerThread.h"
+#include "serial/DebugLog.h"
+#include "serial/WorkerThread.h"
+#include "serial/support/CommFixture.h"
+#include "serial/support/InjectedLineErrors.h"
+#include "serial/support/LogCapture.h"
 
 using namespace serial;
 using namespace std::chrono_literals;

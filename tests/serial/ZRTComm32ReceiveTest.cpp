@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "CommFixture.h"
-#include "ErrorReport.h"
-#include "IcountLineErrorCounter.h"
-#include "InjectedLineErrors.h"
-#include "LogCapture.h"
-#include "ReadThread.h"
+#include "platform/ErrorReport.h"
+#include "serial/IcountLineErrorCounter.h"
+#include "serial/ReadThread.h"
+#include "serial/support/CommFixture.h"
+#include "serial/support/InjectedLineErrors.h"
+#include "serial/support/LogCapture.h"
 
 using namespace serial;
 using namespace std::chrono_literals;

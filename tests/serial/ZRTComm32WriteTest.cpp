@@ -4,10 +4,10 @@
 #include <memory>
 #include <thread>
 
-#include "CloseEvent.h"
-#include "CommFixture.h"
-#include "LogCapture.h"
-#include "WriteThread.h"
+#include "serial/CloseEvent.h"
+#include "serial/WriteThread.h"
+#include "serial/support/CommFixture.h"
+#include "serial/support/LogCapture.h"
 
 using namespace serial;
 using namespace std::chrono_literals;

@@ -1,4 +1,4 @@
-#include "ModemSimProcess.h"
+#include "support/ModemSimProcess.h"
 
 #include <fcntl.h>
 #include <signal.h>

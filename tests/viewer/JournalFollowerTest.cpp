@@ -1,4 +1,4 @@
-#include "JournalFollower.h"
+#include "viewer/JournalFollower.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "FileContents.h"
+#include "support/FileContents.h"
 
 namespace {
 

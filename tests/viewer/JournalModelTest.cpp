@@ -1,4 +1,4 @@
-#include "JournalModel.h"
+#include "viewer/JournalModel.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 namespace {
 

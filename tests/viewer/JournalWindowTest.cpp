@@ -1,4 +1,4 @@
-#include "JournalWindow.h"
+#include "viewer/JournalWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <ctime>
 #include <string>
 
-#include "Cp1251.h"
-#include "FileContents.h"
-#include "Journal.h"
+#include "dialing/Journal.h"
+#include "platform/Cp1251.h"
+#include "support/FileContents.h"
 
 namespace {
 

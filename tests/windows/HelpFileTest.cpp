@@ -1,4 +1,4 @@
-#include "HelpFile.h"
+#include "windows/HelpFile.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "Files.h"
+#include "platform/Files.h"
 
 namespace {
 

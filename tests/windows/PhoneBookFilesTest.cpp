@@ -1,4 +1,4 @@
-#include "PhoneBookFiles.h"
+#include "windows/PhoneBookFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Error.h"
+#include "platform/Error.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "TForm2.h"
+#include "windows/TForm2.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <QTest>
 #include <memory>
 
-#include "ErrorReport.h"
-#include "Gradbtns.h"
+#include "controls/Gradbtns.h"
+#include "platform/ErrorReport.h"
 
 namespace {
 

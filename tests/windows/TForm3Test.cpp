@@ -1,4 +1,4 @@
-#include "TForm3.h"
+#include "windows/TForm3.h"
 
 #include <gtest/gtest.h>
 
@@ -22,11 +22,11 @@
 #include <stdexcept>
 #include <tuple>
 
-#include "Beep.h"
-#include "Cp1251.h"
-#include "ErrorReport.h"
-#include "Fonts.h"
-#include "Gradbtns.h"
+#include "controls/Gradbtns.h"
+#include "platform/Beep.h"
+#include "platform/Cp1251.h"
+#include "platform/ErrorReport.h"
+#include "platform/gui/Fonts.h"
 
 namespace {
 

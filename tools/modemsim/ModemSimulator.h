@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "ModemOptions.h"
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 // A Hayes modem on a pseudo-terminal, for tests, benchmarks and the demo. It answers "AT" lines
 // with OK and dial commands, after the dial delay, with the next configured reply. It keeps its

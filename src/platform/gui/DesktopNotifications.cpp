@@ -1,10 +1,10 @@
-#include "DesktopNotifications.h"
+#include "platform/gui/DesktopNotifications.h"
 
 #include <QDBusMessage>
 #include <QStringList>
 #include <QVariantMap>
 
-#include "Notification.h"
+#include "platform/Notification.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "Fonts.h"
+#include "platform/gui/Fonts.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

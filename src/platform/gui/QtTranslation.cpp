@@ -1,4 +1,4 @@
-#include "QtTranslation.h"
+#include "platform/gui/QtTranslation.h"
 
 #include <QLibraryInfo>
 

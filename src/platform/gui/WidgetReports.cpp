@@ -1,11 +1,11 @@
-#include "WidgetReports.h"
+#include "platform/gui/WidgetReports.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "Beep.h"
-#include "ErrorReport.h"
+#include "platform/Beep.h"
+#include "platform/ErrorReport.h"
 
 namespace platform {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "CommRecorder.h"
-#include "Pty.h"
-#include "ZRTComm32.h"
+#include "serial/ZRTComm32.h"
+#include "serial/support/CommRecorder.h"
+#include "support/Pty.h"
 
 // A component wired to a fresh pseudo-terminal, set up as the dialler sets up its port (2400 bps,
 // no parity, 8 data bits, 1 stop bit), with its events recorded.

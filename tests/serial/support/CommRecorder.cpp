@@ -1,4 +1,4 @@
-#include "CommRecorder.h"
+#include "serial/support/CommRecorder.h"
 
 #include <QCoreApplication>
 #include <QTimer>

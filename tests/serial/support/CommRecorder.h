@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ZRTComm32.h"
+#include "serial/ZRTComm32.h"
 
 // Records what a component raises on the main thread, in order, with the time of each event.
 struct CommEvent {

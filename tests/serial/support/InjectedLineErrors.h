@@ -4,7 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "LineErrorCounter.h"
+#include "serial/LineErrorCounter.h"
 
 // Line errors that a test injects, as a driver's counters would show them. It counts how often
 // the reader asks, can stand for a device that keeps no counters, and can hold the reader inside

@@ -1,10 +1,10 @@
-#include "LogCapture.h"
+#include "serial/support/LogCapture.h"
 
 #include <QLoggingCategory>
 #include <algorithm>
 #include <string_view>
 
-#include "DebugLog.h"
+#include "serial/DebugLog.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "UniqueFd.h"
+#include "platform/UniqueFd.h"
 
 // A pseudo-terminal for serial tests: the master is the far end (the modem), the slave's path is
 // what the component opens. Like a real serial device, the terminal stays when the component

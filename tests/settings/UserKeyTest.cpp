@@ -1,15 +1,15 @@
-#include "UserKey.h"
+#include "settings/UserKey.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "Beep.h"
-#include "Error.h"
-#include "ErrorReport.h"
-#include "FileNames.h"
-#include "MachineStore.h"
+#include "platform/Beep.h"
+#include "platform/Error.h"
+#include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "settings/FileNames.h"
 
 namespace {
 

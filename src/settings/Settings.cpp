@@ -1,8 +1,8 @@
-#include "Settings.h"
+#include "settings/Settings.h"
 
-#include "Error.h"
-#include "FileError.h"
-#include "IniFile.h"
+#include "platform/Error.h"
+#include "platform/FileError.h"
+#include "platform/IniFile.h"
 
 namespace {
 

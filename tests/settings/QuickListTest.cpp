@@ -1,12 +1,12 @@
-#include "QuickList.h"
+#include "settings/QuickList.h"
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 #include <filesystem>
 
-#include "Error.h"
-#include "FileContents.h"
+#include "platform/Error.h"
+#include "support/FileContents.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "FileNames.h"
+#include "settings/FileNames.h"
 
 #include <QFile>
 #include <filesystem>
 
-#include "Cp1251.h"
+#include "platform/Cp1251.h"
 
 std::string work_dir_from(std::string current_dir) {
     // Names are joined with "/", so the directory is held without a trailing one: the root

@@ -1,11 +1,11 @@
-#include "JournalRecord.h"
+#include "dialing/JournalRecord.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <random>
 #include <thread>
 
-#include "FileContents.h"
-#include "Settings.h"
+#include "settings/Settings.h"
+#include "support/FileContents.h"
 
 namespace {
 

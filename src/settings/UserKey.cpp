@@ -1,8 +1,8 @@
-#include "UserKey.h"
+#include "settings/UserKey.h"
 
-#include "Beep.h"
-#include "Error.h"
-#include "MachineStore.h"
+#include "platform/Beep.h"
+#include "platform/Error.h"
+#include "platform/MachineStore.h"
 
 std::string load_key_user(const platform::MachineStore& store) {
     const auto value = store.me_users();

@@ -1,4 +1,4 @@
-#include "FileNames.h"
+#include "settings/FileNames.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "QuickList.h"
+#include "settings/QuickList.h"
 
-#include "Error.h"
-#include "FileError.h"
-#include "Files.h"
-#include "Text.h"
+#include "platform/Error.h"
+#include "platform/FileError.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
 
 std::vector<std::string> parse_quick_list(std::string_view bytes) {
     std::vector<std::string> entries;

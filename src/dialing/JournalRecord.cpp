@@ -1,6 +1,6 @@
-#include "JournalRecord.h"
+#include "dialing/JournalRecord.h"
 
-#include "Journal.h"
+#include "dialing/Journal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Settings.h"
+#include "settings/Settings.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "Error.h"
-#include "FileNames.h"
+#include "platform/Error.h"
+#include "settings/FileNames.h"
 
 namespace {
 
