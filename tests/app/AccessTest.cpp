@@ -108,7 +108,8 @@ TEST_F(AccessTest, ThePhoneBookGridGivesItsCells) {
     const TForm1& form = create().window();
     QLineEdit number, subscriber;
     TForm2 book(&number, &subscriber, form.work_dir, form.user_key);
-    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(book.StringGrid1);
+    QAccessibleInterface* grid =
+        QAccessible::queryAccessibleInterface(PhoneBookDriver(book).control("StringGrid1"));
     ASSERT_NE(grid, nullptr);
     QAccessibleTableInterface* table = grid->tableInterface();
     ASSERT_NE(table, nullptr);

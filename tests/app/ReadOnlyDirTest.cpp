@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <QTest>
 #include <map>
 
-#include "controls/Gradbtns.h"
 #include "support/FileContents.h"
 #include "support/FormFixture.h"
 #include "support/PermissionsApply.h"
-#include "windows/TForm3.h"
 
 namespace {
 
@@ -54,11 +51,11 @@ TEST_F(ReadOnlyDirTest, EverySaveReportsItsErrorAndNothingOnDiskChanges) {
         EXPECT_EQ(hooks.errors, QStringList{"Cannot create file " + workPath("zvonmat.lst")});
         EXPECT_TRUE(window.shown());
 
-        window.open_settings([&](TForm3& dialog) {
+        window.open_settings([&](SettingsDialogDriver& dialog) {
             hooks.errors.clear();
-            QTest::mouseClick(dialog.GradButton2, Qt::LeftButton, {}, {30, 12});
+            dialog.press_ok();
             EXPECT_EQ(hooks.errors, QStringList{"Unable to write to " + workPath("zvonmat.ini")});
-            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_TRUE(dialog.is_open());
         });
 
         hooks.errors.clear();

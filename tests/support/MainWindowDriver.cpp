@@ -202,13 +202,23 @@ QString MainWindowDriver::press_conversation(
     return clock_at_end;
 }
 
-void MainWindowDriver::open_settings(const std::function<void(TForm3&)>& inside) {
-    with_modal<TForm3>([this] { click(find<SpeedButton>("GradButtonCopy1"), {15, 12}); }, inside);
+void MainWindowDriver::open_settings(const std::function<void(SettingsDialogDriver&)>& inside) {
+    with_modal<TForm3>(
+        [this] {
+            click(find<SpeedButton>("GradButtonCopy1"), {15, 12});
+        },
+        [&](TForm3& dialog) {
+            SettingsDialogDriver driver(dialog);
+            inside(driver);
+        });
 }
 
-void MainWindowDriver::open_phone_book(const std::function<void(TForm2&)>& inside) {
+void MainWindowDriver::open_phone_book(const std::function<void(PhoneBookDriver&)>& inside) {
     with_modal<TForm2>([this] { QTest::mouseClick(&find<QToolButton>("BitBtn2"), Qt::LeftButton); },
-                       inside);
+                       [&](TForm2& book) {
+                           PhoneBookDriver driver(book);
+                           inside(driver);
+                       });
 }
 
 void MainWindowDriver::press_quick_list() {

@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "support/PhoneBookDriver.h"
+#include "support/SettingsDialogDriver.h"
+
 class QLineEdit;
 class QListWidget;
 class TForm1;
-class TForm2;
-class TForm3;
 namespace serial {
 class TZRTComm32;
 }
@@ -118,8 +119,9 @@ class MainWindowDriver {
     // button ends the conversation. Returns, once it is over, the clock as it stood then.
     QString press_conversation(int end_after_ms,
                                const std::function<void(const Prompt&)>& while_shown = {});
-    void open_settings(const std::function<void(TForm3&)>& inside);
-    void open_phone_book(const std::function<void(TForm2&)>& inside);
+    // Opens the dialog, runs `inside` on it once it is shown, and closes it if `inside` did not.
+    void open_settings(const std::function<void(SettingsDialogDriver&)>& inside);
+    void open_phone_book(const std::function<void(PhoneBookDriver&)>& inside);
 
     // The quick-dial list.
     void press_quick_list();  // its button: shows the list, or hides it

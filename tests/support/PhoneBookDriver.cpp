@@ -63,7 +63,15 @@ QWidget* PhoneBookDriver::open_editor(int row, int column) {
 
 void PhoneBookDriver::type_into(int row, int column, const QString& text, bool finish) {
     QWidget* editor = open_editor(row, column);
-    QTest::keyClicks(editor, text);
+    // QTest knows keys for ASCII only: any other character comes as the text of a key it has no
+    // key for, as an input method gives it.
+    for (const QChar c : text) {
+        if (c.unicode() < 128) {
+            QTest::keyClick(editor, c.toLatin1());
+        } else {
+            QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
     if (finish) {
         QTest::keyClick(editor, Qt::Key_Return);
     }
