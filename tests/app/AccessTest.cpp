@@ -51,26 +51,12 @@ TEST_F(AccessTest, EveryButtonOfEveryWindowIsAPushButtonNamedAsItReads) {
             main.insert(control.accessible_name);
         }
     }
-    EXPECT_EQ(main, (Names{"1",
-                           "2",
-                           "3",
-                           "4",
-                           "5",
-                           "6",
-                           "7",
-                           "8",
-                           "9",
-                           "D",
-                           "0",
-                           "#",
-                           "Автодозвон",
-                           "Разговор",
-                           "Выход",
-                           "Set",
-                           "Сброс",
-                           "Журнал",
-                           "Телефонная книга",
-                           "Список номеров"}));
+    Names expected{"Автодозвон", "Разговор",         "Выход",         "Set", "Сброс",
+                   "Журнал",     "Телефонная книга", "Список номеров"};
+    for (QChar key : QStringLiteral("123456789D0#")) {
+        expected.insert(key);
+    }
+    EXPECT_EQ(main, expected);
 
     QLineEdit number, subscriber;
     TForm2 book(&number, &subscriber, window.window().work_dir, window.window().user_key);

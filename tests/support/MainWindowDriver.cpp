@@ -1,16 +1,11 @@
 #include "support/MainWindowDriver.h"
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QTest>
 #include <QToolButton>
 #include <QWindow>
 
 #include "app/TForm1.h"
 #include "controls/Gradbtns.h"
-#include "controls/Label.h"
 #include "dialing/TForm4.h"
-#include "serial/ZRTComm32.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
@@ -18,17 +13,10 @@ namespace zvonmat_test {
 
 namespace {
 
-// The keypad's captions, in the order of its keys' names (RxSpeedButton1 ..).
-const QString kKeypad = QStringLiteral("123456789D0#");
-
-void click(QWidget& button, QPoint at = {12, 12}) {
-    QTest::mouseClick(&button, Qt::LeftButton, {}, at);
-}
-
 Control describe(const QWidget& widget) {
     Control row;
     row.name = widget.objectName();
-    row.parent = widget.parentWidget() != nullptr ? widget.parentWidget()->objectName() : QString();
+    row.parent = widget.parentWidget() ? widget.parentWidget()->objectName() : "";
     row.kind = QString::fromLatin1(widget.metaObject()->className());
     row.geometry = widget.geometry();
     row.font = widget.font();
@@ -52,9 +40,8 @@ Control describe(const QWidget& widget) {
         if (const auto* grad = qobject_cast<const TGradButton*>(&widget)) {
             row.grad_color = grad->GradColor();
             row.face_color = grad->FaceColor();
-        }
-        if (const auto* copy = qobject_cast<const TGradButtonCopy*>(&widget)) {
-            row.linked_to = copy->ButtonLink() != nullptr ? copy->ButtonLink()->objectName() : "";
+        } else if (const auto* copy = qobject_cast<const TGradButtonCopy*>(&widget)) {
+            row.linked_to = copy->ButtonLink() ? copy->ButtonLink()->objectName() : "";
         }
     } else if (const auto* tool = qobject_cast<const QToolButton*>(&widget)) {
         row.is_button = true;
@@ -72,42 +59,45 @@ Control describe(const QWidget& widget) {
     return row;
 }
 
+// Runs `inside` on the modal window that `open` brings up, once it is shown; the window is closed
+// afterwards, whatever `inside` did, so that the modal loop ends.
+template <class Window, class Driver>
+void with_modal(const std::function<void()>& open, const std::function<void(Driver&)>& inside) {
+    bool ran = false;
+    QTimer::singleShot(200, [&] {
+        auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
+        if (window == nullptr) {
+            ADD_FAILURE() << "no modal " << Window::staticMetaObject.className() << " is shown";
+            return;
+        }
+        Driver driver(*window);
+        inside(driver);
+        ran = true;
+        window->close();
+    });
+    open();
+    EXPECT_TRUE(ran);
+}
+
 }  // namespace
 
-template <class T>
-T& MainWindowDriver::find(const char* name) const {
-    T* found = window_.findChild<T*>(QLatin1String(name));
-    if (found == nullptr) {
-        throw std::logic_error(std::string("the main window has no ") + name);
-    }
-    return *found;
-}
-
-QLineEdit& MainWindowDriver::field(Field which) const {
-    return find<QLineEdit>(which == Field::Subscriber ? "ComboEdit1" : "Comboedit2");
-}
-
-QListWidget& MainWindowDriver::list() const {
-    return find<QListWidget>("ListBox1");
-}
+MainWindowDriver::MainWindowDriver(TForm1& window) : window_(window), root_(window) {}
 
 std::vector<Control> MainWindowDriver::controls() const {
     std::vector<Control> rows;
-    for (const QWidget* widget : window_.findChildren<QWidget*>()) {
+    for (const QWidget* widget : root_.findChildren<QWidget*>()) {
         rows.push_back(describe(*widget));
     }
     return rows;
 }
 
 Control MainWindowDriver::control(const QString& name) const {
-    return describe(find<QWidget>(name.toLatin1().constData()));
+    return describe(find(name));
 }
 
 QStringList MainWindowDriver::child_names(const QString& parent) const {
-    const QWidget& widget =
-        parent == window_.objectName() ? window_ : find<QWidget>(parent.toLatin1().constData());
     QStringList names;
-    for (const QObject* child : widget.children()) {
+    for (const QObject* child : (parent == root_.objectName() ? root_ : find(parent)).children()) {
         if (child->isWidgetType()) {
             names << child->objectName();
         }
@@ -115,67 +105,26 @@ QStringList MainWindowDriver::child_names(const QString& parent) const {
     return names;
 }
 
-void MainWindowDriver::type_number(const QString& text) {
-    field(Field::Number).setText(text);
-}
-
-void MainWindowDriver::type_subscriber(const QString& text) {
-    field(Field::Subscriber).setText(text);
-}
-
 void MainWindowDriver::press_key(QChar caption) {
-    const qsizetype index = kKeypad.indexOf(caption);
+    const qsizetype index = QStringLiteral("123456789D0#").indexOf(caption);  // RxSpeedButton1..
     if (index < 0) {
         throw std::logic_error("the keypad has no such key");
     }
-    const QByteArray name = "RxSpeedButton" + QByteArray::number(index + 1);
-    click(find<SpeedButton>(name.constData()));
+    click(QStringLiteral("RxSpeedButton%1").arg(index + 1), {12, 12});
 }
 
 void MainWindowDriver::key_click(Field which, Qt::Key key, Qt::KeyboardModifiers modifiers) {
-    QLineEdit& target = field(which);
-    target.setFocus();
-    QTest::keyClick(&target, key, modifiers);
-}
-
-QString MainWindowDriver::number() const {
-    return field(Field::Number).text();
-}
-
-QString MainWindowDriver::subscriber() const {
-    return field(Field::Subscriber).text();
-}
-
-bool MainWindowDriver::number_has_selection() const {
-    return field(Field::Number).hasSelectedText();
-}
-
-int MainWindowDriver::number_cursor() const {
-    return field(Field::Number).cursorPosition();
+    field(which).setFocus();
+    QTest::keyClick(&field(which), key, modifiers);
 }
 
 MainWindowDriver::Field MainWindowDriver::focused_field() const {
-    const QWidget* focus = QApplication::focusWidget();
-    if (focus == &field(Field::Number)) {
-        return Field::Number;
+    for (Field which : {Field::Number, Field::Subscriber}) {
+        if (QApplication::focusWidget() == &field(which)) {
+            return which;
+        }
     }
-    return focus == &field(Field::Subscriber) ? Field::Subscriber : Field::Other;
-}
-
-void MainWindowDriver::press_auto_dial() {
-    click(find<SpeedButton>("GradButton1"), {40, 12});
-}
-
-void MainWindowDriver::press_reset() {
-    click(find<SpeedButton>("GradButtonCopy2"), {20, 12});
-}
-
-void MainWindowDriver::press_journal() {
-    click(find<SpeedButton>("GradButtonCopy3"), {40, 12});
-}
-
-void MainWindowDriver::press_exit() {
-    click(find<SpeedButton>("GradButton3"), {44, 12});
+    return Field::Other;
 }
 
 QString MainWindowDriver::press_conversation(
@@ -195,38 +144,19 @@ QString MainWindowDriver::press_conversation(
         }
         clock_at_end = clock();
         ended = true;
-        click(*prompt->GradButton1, {20, 20});
+        QTest::mouseClick(prompt->GradButton1, Qt::LeftButton, {}, {20, 20});
     });
-    click(find<SpeedButton>("GradButton2"), {40, 12});
+    click("GradButton2", {40, 12});
     EXPECT_TRUE(ended);
     return clock_at_end;
 }
 
 void MainWindowDriver::open_settings(const std::function<void(SettingsDialogDriver&)>& inside) {
-    with_modal<TForm3>(
-        [this] {
-            click(find<SpeedButton>("GradButtonCopy1"), {15, 12});
-        },
-        [&](TForm3& dialog) {
-            SettingsDialogDriver driver(dialog);
-            inside(driver);
-        });
+    with_modal<TForm3>([this] { click("GradButtonCopy1", {15, 12}); }, inside);
 }
 
 void MainWindowDriver::open_phone_book(const std::function<void(PhoneBookDriver&)>& inside) {
-    with_modal<TForm2>([this] { QTest::mouseClick(&find<QToolButton>("BitBtn2"), Qt::LeftButton); },
-                       [&](TForm2& book) {
-                           PhoneBookDriver driver(book);
-                           inside(driver);
-                       });
-}
-
-void MainWindowDriver::press_quick_list() {
-    QTest::mouseClick(&find<QToolButton>("BitBtn1"), Qt::LeftButton);
-}
-
-bool MainWindowDriver::quick_list_shown() const {
-    return list().isVisible();
+    with_modal<TForm2>([this] { click("BitBtn2"); }, inside);
 }
 
 QStringList MainWindowDriver::quick_list() const {
@@ -237,11 +167,6 @@ QStringList MainWindowDriver::quick_list() const {
     return entries;
 }
 
-void MainWindowDriver::set_quick_list(const QStringList& entries) {
-    list().clear();
-    list().addItems(entries);
-}
-
 void MainWindowDriver::remember_number() {
     window_.insert_to_list();
 }
@@ -249,73 +174,21 @@ void MainWindowDriver::remember_number() {
 void MainWindowDriver::pick_from_quick_list(int row) {
     const QPoint at = list().visualItemRect(list().item(row)).center();
     QTest::mouseClick(list().viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, at);
-}
-
-void MainWindowDriver::double_click_quick_list(QPoint at) {
-    QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, at);
-}
-
-void MainWindowDriver::right_click_quick_list(QPoint at) {
-    QTest::mouseClick(list().viewport(), Qt::RightButton, {}, at);
-}
-
-bool MainWindowDriver::quick_list_has_selection() const {
-    return !list().selectedItems().isEmpty();
-}
-
-QString MainWindowDriver::clock() const {
-    return find<QLabel>("Label1").text();
-}
-
-QString MainWindowDriver::caption() const {
-    return find<QLabel>("Label3").text();
-}
-
-QString MainWindowDriver::attempts() const {
-    return find<QLabel>("Label5").text();
-}
-
-QString MainWindowDriver::title() const {
-    return window_.windowTitle();
-}
-
-bool MainWindowDriver::countdown_ticking() const {
-    return find<QTimer>("Timer1").isActive();
-}
-
-bool MainWindowDriver::conversation_ticking() const {
-    return find<QTimer>("Timer2").isActive();
-}
-
-std::vector<int> MainWindowDriver::tick_intervals() const {
-    return {find<QTimer>("Timer1").interval(), find<QTimer>("Timer2").interval()};
+    double_click_quick_list(at);
 }
 
 void MainWindowDriver::drag(QPoint from, QPoint to) {
-    QWindow* handle = window_.windowHandle();
+    QWindow* handle = root_.windowHandle();
     ASSERT_NE(handle, nullptr);
-    const QPoint origin = window_.pos();
+    const QPoint origin = root_.pos();
     QTest::mousePress(handle, Qt::LeftButton, {}, from);
-    QTest::mouseMove(handle, to - (window_.pos() - origin));
-    QTest::mouseRelease(handle, Qt::LeftButton, {}, to - (window_.pos() - origin));
+    QTest::mouseMove(handle, to - (root_.pos() - origin));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, to - (root_.pos() - origin));
 }
 
 void MainWindowDriver::activate() {
     QEvent activate(QEvent::WindowActivate);
-    QApplication::sendEvent(&window_, &activate);
-}
-
-bool MainWindowDriver::shown() const {
-    return window_.isVisible();
-}
-
-serial::TZRTComm32& MainWindowDriver::port() const {
-    return find<serial::TZRTComm32>("Comm321");
-}
-
-void MainWindowDriver::route_port_to(const std::string& device) {
-    port().DeviceResolver = [device](serial::TCommPort) { return device; };
+    QApplication::sendEvent(&root_, &activate);
 }
 
 }  // namespace zvonmat_test

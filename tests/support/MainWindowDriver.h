@@ -3,76 +3,40 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QApplication>
-#include <QColor>
-#include <QFont>
-#include <QPoint>
-#include <QRect>
-#include <QSize>
-#include <QString>
-#include <QStringList>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "serial/ZRTComm32.h"
 #include "support/PhoneBookDriver.h"
 #include "support/SettingsDialogDriver.h"
 
-class QLineEdit;
-class QListWidget;
 class TForm1;
-namespace serial {
-class TZRTComm32;
-}
 
 namespace zvonmat_test {
-
-// Runs `inside` on the modal window that `open` brings up, once it is shown; the window is closed
-// afterwards, whatever `inside` did, so that the modal loop ends.
-template <class Window>
-void with_modal(const std::function<void()>& open, const std::function<void(Window&)>& inside) {
-    bool ran = false;
-    QTimer::singleShot(200, [&] {
-        auto* window = qobject_cast<Window*>(QApplication::activeModalWidget());
-        if (window == nullptr) {
-            ADD_FAILURE() << "no modal " << Window::staticMetaObject.className() << " is shown";
-            return;
-        }
-        inside(*window);
-        ran = true;
-        window->close();
-    });
-    open();
-    EXPECT_TRUE(ran);
-}
 
 // One control of the main window, as a test of the layout, the looks or the accessibility sees
 // it. Fields that do not apply to its kind stay empty.
 struct Control {
-    QString name;    // the object name, as in the layout
-    QString parent;  // the parent's object name
-    QString kind;    // the class: "Label", "TGradButton", "QLineEdit", ...
-    QRect geometry;  // within the parent
-    QString text;    // a label's or a field's text, a drawn button's caption
-    QColor text_color;
-    QColor base_color;  // a field's background
-    QColor grad_color;  // a gradient button's
-    QColor face_color;
+    QString name, parent;  // object names, as in the layout
+    QString kind;          // the class: "Label", "TGradButton", "QLineEdit", ...
+    QRect geometry;        // within the parent
+    QString text;          // a label's or a field's text, a drawn button's caption
+    QColor text_color, base_color, grad_color, face_color;  // base: a field's background
     QString linked_to;  // the gradient button that a button copy takes its looks from
     int tag = 0;
     QSize glyph_size;  // a drawn button's glyph, a tool button's icon
     QFont font;
-    bool enabled = true;
-    bool read_only = false;
-    bool hidden = false;
-    bool takes_focus = false;
+    bool enabled = true, read_only = false, hidden = false, takes_focus = false;
     bool is_button = false;  // a drawn or a tool button
     QString tooltip;
     QAccessible::Role role = QAccessible::NoRole;
-    QString accessible_name;
-    QString accessible_description;
-    QString accessible_text;  // what a screen reader reads of its text
+    QString accessible_name, accessible_description, accessible_text;
 };
 
 // What the end-of-conversation prompt shows while it is up.
@@ -90,31 +54,32 @@ class MainWindowDriver {
   public:
     enum class Field { Number, Subscriber, Other };
 
-    explicit MainWindowDriver(TForm1& window) : window_(window) {}
-
+    explicit MainWindowDriver(TForm1& window);
     TForm1& window() const { return window_; }
 
-    // The layout and the looks.
-    std::vector<Control> controls() const;  // every widget in the window, parents first
+    // The layout and the looks: every widget in the window (parents first), one by its name, and
+    // a parent's children in creation order ("Form1" for the window's own).
+    std::vector<Control> controls() const;
     Control control(const QString& name) const;
-    QStringList child_names(const QString& parent) const;  // in creation order
+    QStringList child_names(const QString& parent) const;
 
-    // The two entry fields and the keypad.
-    void type_number(const QString& text);  // replaces the field's text, as typed by hand
-    void type_subscriber(const QString& text);
-    void press_key(QChar caption);  // a keypad key: 0-9, "D" or "#"
-    void key_click(Field field, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
-    QString number() const;
-    QString subscriber() const;
-    bool number_has_selection() const;
-    int number_cursor() const;
+    // The two entry fields (typing replaces the text, as typed by hand) and the keypad's keys
+    // 0-9, "D" and "#".
+    void type_number(const QString& text) { field(Field::Number).setText(text); }
+    void type_subscriber(const QString& text) { field(Field::Subscriber).setText(text); }
+    void press_key(QChar caption);
+    void key_click(Field which, Qt::Key key, Qt::KeyboardModifiers modifiers = {});
+    QString number() const { return field(Field::Number).text(); }
+    QString subscriber() const { return field(Field::Subscriber).text(); }
+    bool number_has_selection() const { return field(Field::Number).hasSelectedText(); }
+    int number_cursor() const { return field(Field::Number).cursorPosition(); }
     Field focused_field() const;
 
     // The buttons.
-    void press_auto_dial();
-    void press_reset();
-    void press_journal();
-    void press_exit();
+    void press_auto_dial() { click("GradButton1", {40, 12}); }
+    void press_reset() { click("GradButtonCopy2", {20, 12}); }
+    void press_journal() { click("GradButtonCopy3", {40, 12}); }
+    void press_exit() { click("GradButton3", {44, 12}); }
     // Presses «Разговор»; `end_after_ms` later `while_shown` sees the prompt and the prompt's
     // button ends the conversation. Returns, once it is over, the clock as it stood then.
     QString press_conversation(int end_after_ms,
@@ -123,43 +88,68 @@ class MainWindowDriver {
     void open_settings(const std::function<void(SettingsDialogDriver&)>& inside);
     void open_phone_book(const std::function<void(PhoneBookDriver&)>& inside);
 
-    // The quick-dial list.
-    void press_quick_list();  // its button: shows the list, or hides it
-    bool quick_list_shown() const;
+    // The quick-dial list: its button shows or hides it; remember_number puts the number at its
+    // top, as a dial does; picking a row is a click and a double click on it.
+    void press_quick_list() { click("BitBtn1"); }
+    bool quick_list_shown() const { return list().isVisible(); }
     QStringList quick_list() const;
-    void set_quick_list(const QStringList& entries);
-    void remember_number();              // puts the number at the top of the list, as a dial does
-    void pick_from_quick_list(int row);  // a click and a double click on the row
-    void double_click_quick_list(QPoint at);
-    void right_click_quick_list(QPoint at);
-    bool quick_list_has_selection() const;
+    void set_quick_list(const QStringList& entries) {
+        list().clear();
+        list().addItems(entries);
+    }
+    void remember_number();
+    void pick_from_quick_list(int row);
+    void double_click_quick_list(QPoint at) {
+        QTest::mouseDClick(list().viewport(), Qt::LeftButton, {}, at);
+    }
+    void right_click_quick_list(QPoint at) {
+        QTest::mouseClick(list().viewport(), Qt::RightButton, {}, at);
+    }
+    bool quick_list_has_selection() const { return !list().selectedItems().isEmpty(); }
 
-    // The displays and the timers.
-    QString clock() const;
-    QString caption() const;  // above the clock: what the clock counts
-    QString attempts() const;
-    QString title() const;
-    bool countdown_ticking() const;
-    bool conversation_ticking() const;
-    std::vector<int> tick_intervals() const;  // the countdown's and the conversation's, in ms
+    // The displays (the caption above the clock says what it counts) and the timers.
+    QString clock() const { return find<QLabel>("Label1").text(); }
+    QString caption() const { return find<QLabel>("Label3").text(); }
+    QString attempts() const { return find<QLabel>("Label5").text(); }
+    QString title() const { return root_.windowTitle(); }
+    bool countdown_ticking() const { return find<QTimer>("Timer1").isActive(); }
+    bool conversation_ticking() const { return find<QTimer>("Timer2").isActive(); }
+    std::vector<int> tick_intervals() const {
+        return {find<QTimer>("Timer1").interval(), find<QTimer>("Timer2").interval()};
+    }
 
-    // The window itself: pressed at `from` and released at `to` (window coordinates), through
-    // the window system, so that the press goes to whatever lies under the point.
+    // The window itself: pressed at `from` and released at `to` (window coordinates) through the
+    // window system, so that the press goes to whatever lies under the point; activated again
+    // by the desktop.
     void drag(QPoint from, QPoint to);
-    void activate();  // the desktop activates the window again
-    bool shown() const;
+    void activate();
+    bool shown() const { return root_.isVisible(); }
 
-    // The serial port the window dials on, and a way to put a device behind it.
-    serial::TZRTComm32& port() const;
-    void route_port_to(const std::string& device);
+    // The serial port the window dials on, and a device to put behind it.
+    serial::TZRTComm32& port() const { return find<serial::TZRTComm32>("Comm321"); }
+    void route_port_to(const std::string& device) {
+        port().DeviceResolver = [device](serial::TCommPort) { return device; };
+    }
 
   private:
-    template <class T>
-    T& find(const char* name) const;
-    QLineEdit& field(Field which) const;
-    QListWidget& list() const;
+    template <class T = QWidget>
+    T& find(const QString& name) const {
+        T* found = root_.findChild<T*>(name);
+        if (found == nullptr) {
+            throw std::logic_error("the main window has no " + name.toStdString());
+        }
+        return *found;
+    }
+    QLineEdit& field(Field which) const {
+        return find<QLineEdit>(which == Field::Subscriber ? "ComboEdit1" : "Comboedit2");
+    }
+    QListWidget& list() const { return find<QListWidget>("ListBox1"); }
+    void click(const QString& name, QPoint at = {}) {  // at the centre without `at`
+        QTest::mouseClick(&find(name), Qt::LeftButton, {}, at);
+    }
 
     TForm1& window_;
+    QWidget& root_;  // the window as a widget
 };
 
 }  // namespace zvonmat_test
