@@ -23,6 +23,7 @@
 #include "app/TForm1.h"
 #include "controls/CaretBlinkLimit.h"
 #include "dialing/TForm4.h"
+#include "serial/ZRTComm32.h"
 
 namespace {
 
@@ -41,8 +42,9 @@ class LongDay {
   public:
     LongDay(TForm1& form, int runs) : form_(form), runs_left_(runs) {
         // The window's own handler first, then the look for CONNECT.
-        auto deliver = form_.Comm321->OnReceiveData;
-        form_.Comm321->OnReceiveData = [this, deliver](const void* buffer, std::uint16_t length) {
+        auto* port = form_.findChild<serial::TZRTComm32*>(QStringLiteral("Comm321"));
+        auto deliver = port->OnReceiveData;
+        port->OnReceiveData = [this, deliver](const void* buffer, std::uint16_t length) {
             deliver(buffer, length);
             const std::string_view chunk(static_cast<const char*>(buffer), length);
             if (chunk.find("CONNECT") != std::string_view::npos) {
@@ -91,7 +93,7 @@ int main(int argc, char** argv) {
         const QString number = args[dial + 1];
         new FirstPaintProbe(&Form1, true, [&Form1, number] {
             try {
-                Form1.Comboedit2->setText(number);
+                Form1.findChild<QLineEdit*>(QStringLiteral("Comboedit2"))->setText(number);
                 Form1.GradButton1Click();
                 return Form1.dialRun().port_open();
             } catch (const std::exception& e) {

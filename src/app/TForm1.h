@@ -64,47 +64,6 @@ class TForm1 : public QWidget, private DialRun::Listener {
     // The dialling run: its state and the engine's variables, read-only from outside.
     const DialRun& dialRun() const { return run_; }
 
-    // Controls, named as in the layout.
-    Image* Image1;
-    Panel* Panel1;
-    Bevel* Bevel1;
-    Label* Label1;
-    Label* Label2;
-    Label* Label3;
-    TGradButtonCopy* GradButtonCopy1;
-    TGradButtonCopy* GradButtonCopy2;
-    TGradButtonCopy* GradButtonCopy3;
-    Label* Label4;
-    Label* Label5;
-    TGradButton* RxSpeedButton1;
-    TGradButton* RxSpeedButton2;
-    TGradButton* RxSpeedButton3;
-    TGradButton* RxSpeedButton4;
-    TGradButton* RxSpeedButton5;
-    TGradButton* RxSpeedButton6;
-    TGradButton* RxSpeedButton7;
-    TGradButton* RxSpeedButton8;
-    TGradButton* RxSpeedButton9;
-    TGradButton* RxSpeedButton10;
-    TGradButton* RxSpeedButton11;
-    TGradButton* RxSpeedButton12;
-    Panel* Panel2;
-    TGradButton* GradButton1;
-    TGradButton* GradButton2;
-    Panel* Panel3;
-    TGradButton* GradButton3;
-    QLineEdit* Edit1;
-    QLineEdit* Edit2;
-    QListWidget* ListBox1;
-    QLineEdit* Comboedit2;
-    QLineEdit* ComboEdit1;
-    Panel* Panel4;
-    QToolButton* BitBtn1;
-    QToolButton* BitBtn2;
-    serial::TZRTComm32* Comm321;
-    QTimer* Timer1;
-    QTimer* Timer2;
-
     // Applies font_name to exactly the controls that follow the configured font.
     void setfont();
     // Writes every setting to the settings file; throws platform::Error when it cannot.
@@ -165,6 +124,48 @@ class TForm1 : public QWidget, private DialRun::Listener {
 
   private:
     friend void dial_number(TForm1& form);
+
+    // Controls, named as in the layout (their object names say the same, for those that look
+    // them up).
+    Image* Image1;
+    Panel* Panel1;
+    Bevel* Bevel1;
+    Label* Label1;
+    Label* Label2;
+    Label* Label3;
+    TGradButtonCopy* GradButtonCopy1;
+    TGradButtonCopy* GradButtonCopy2;
+    TGradButtonCopy* GradButtonCopy3;
+    Label* Label4;
+    Label* Label5;
+    TGradButton* RxSpeedButton1;
+    TGradButton* RxSpeedButton2;
+    TGradButton* RxSpeedButton3;
+    TGradButton* RxSpeedButton4;
+    TGradButton* RxSpeedButton5;
+    TGradButton* RxSpeedButton6;
+    TGradButton* RxSpeedButton7;
+    TGradButton* RxSpeedButton8;
+    TGradButton* RxSpeedButton9;
+    TGradButton* RxSpeedButton10;
+    TGradButton* RxSpeedButton11;
+    TGradButton* RxSpeedButton12;
+    Panel* Panel2;
+    TGradButton* GradButton1;
+    TGradButton* GradButton2;
+    Panel* Panel3;
+    TGradButton* GradButton3;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QListWidget* ListBox1;
+    QLineEdit* Comboedit2;
+    QLineEdit* ComboEdit1;
+    Panel* Panel4;
+    QToolButton* BitBtn1;
+    QToolButton* BitBtn2;
+    serial::TZRTComm32* Comm321;
+    QTimer* Timer1;
+    QTimer* Timer2;
 
     // Creates and places the controls (TForm1Layout.cpp); connectHandlers wires them.
     void createControls();

@@ -41,15 +41,6 @@ class TForm2 : public QDialog {
     // of this run; 0 until then. Only StringGrid1SelectCell writes it (and tests, to start over).
     static int selected_row;
 
-    Panel* Panel1;
-    Panel* Panel2;
-    Label* Label1;
-    Label* Label2;
-    QTableWidget* StringGrid1;
-    Panel* Panel3;
-    TGradButton* GradButton2;
-    TGradButton* GradButton1;
-
     // The text of cell k, an edit in progress included; makes it the current cell.
     QString load_to_nr(int k);
     // Stores the first 20 characters of `text` in cell k and makes it the current cell.
@@ -69,6 +60,16 @@ class TForm2 : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Controls, named as in the layout.
+    Panel* Panel1;
+    Panel* Panel2;
+    Label* Label1;
+    Label* Label2;
+    QTableWidget* StringGrid1;
+    Panel* Panel3;
+    TGradButton* GradButton2;
+    TGradButton* GradButton1;
+
     void createControls();
     void FormCreate();
     void make_current(int k);

@@ -58,6 +58,12 @@ class TForm3 : public QDialog {
     void GradButton1Click();
     void GradButton2Click();
 
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
     // Controls, named as in the layout.
     Panel* Panel1;
     Bevel* Bevel1;
@@ -84,12 +90,6 @@ class TForm3 : public QDialog {
     TGradButton* GradButton1;
     TGradButton* GradButton2;
 
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     void createControls();
     void FormCreate();
     void FormShow();

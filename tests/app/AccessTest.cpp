@@ -1,41 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QRegularExpression>
 #include <QTableWidget>
-#include <QTest>
 #include <QToolButton>
 #include <set>
 
-#include "app/FormFixture.h"
-#include "app/TForm1.h"
-#include "controls/Gradbtns.h"
-#include "controls/Label.h"
-#include "controls/Panel.h"
+#include "controls/SpeedButton.h"
 #include "dialing/TForm4.h"
 #include "settings/Settings.h"
 #include "support/FileContents.h"
+#include "support/FormFixture.h"
 #include "windows/TForm2.h"
 #include "windows/TForm3.h"
 
 namespace {
 
 using namespace zvonmat_test;
+using Field = MainWindowDriver::Field;
+using Names = std::multiset<QString>;
 
 // The window as the keyboard and screen readers reach it.
 class AccessTest : public FormTest {};
 
-QAccessibleInterface* accessibleOf(QObject* object) {
-    return QAccessible::queryAccessibleInterface(object);
-}
-
 // The accessible names of a window's buttons, drawn or Qt's own; every one must be a push button.
-std::multiset<QString> buttonNames(QWidget& window) {
-    std::multiset<QString> names;
+Names buttonNames(QWidget& window) {
     QList<QWidget*> buttons;
     for (SpeedButton* button : window.findChildren<SpeedButton*>()) {
         buttons.append(button);
@@ -43,8 +33,9 @@ std::multiset<QString> buttonNames(QWidget& window) {
     for (QToolButton* button : window.findChildren<QToolButton*>()) {
         buttons.append(button);
     }
+    Names names;
     for (QWidget* button : buttons) {
-        QAccessibleInterface* described = accessibleOf(button);
+        QAccessibleInterface* described = QAccessible::queryAccessibleInterface(button);
         EXPECT_EQ(described->role(), QAccessible::PushButton) << button->objectName().toStdString();
         names.insert(described->text(QAccessible::Name));
     }
@@ -52,63 +43,59 @@ std::multiset<QString> buttonNames(QWidget& window) {
 }
 
 TEST_F(AccessTest, EveryButtonOfEveryWindowIsAPushButtonNamedAsItReads) {
-    TForm1& form = create();
-    EXPECT_EQ(buttonNames(form), (std::multiset<QString>{"1",
-                                                         "2",
-                                                         "3",
-                                                         "4",
-                                                         "5",
-                                                         "6",
-                                                         "7",
-                                                         "8",
-                                                         "9",
-                                                         "D",
-                                                         "0",
-                                                         "#",
-                                                         "Автодозвон",
-                                                         "Разговор",
-                                                         "Выход",
-                                                         "Set",
-                                                         "Сброс",
-                                                         "Журнал",
-                                                         "Телефонная книга",
-                                                         "Список номеров"}));
+    MainWindowDriver& window = create();
+    Names main;
+    for (const Control& control : window.controls()) {
+        if (control.is_button) {
+            EXPECT_EQ(control.role, QAccessible::PushButton) << control.name.toStdString();
+            main.insert(control.accessible_name);
+        }
+    }
+    Names expected{"Автодозвон", "Разговор",         "Выход",         "Set", "Сброс",
+                   "Журнал",     "Телефонная книга", "Список номеров"};
+    for (QChar key : QStringLiteral("123456789D0#")) {
+        expected.insert(key);
+    }
+    EXPECT_EQ(main, expected);
 
-    TForm2 book(form.Comboedit2, form.ComboEdit1, form.work_dir, form.user_key);
-    EXPECT_EQ(buttonNames(book), (std::multiset<QString>{"Запись", "Выход"}));
+    QLineEdit number, subscriber;
+    TForm2 book(&number, &subscriber, window.window().work_dir, window.window().user_key);
+    EXPECT_EQ(buttonNames(book), (Names{"Запись", "Выход"}));
     TSettings settings;
     TForm3 dialog(settings, [] {});
-    EXPECT_EQ(buttonNames(dialog), (std::multiset<QString>{"Выход", "ОК", "Font"}));
+    EXPECT_EQ(buttonNames(dialog), (Names{"Выход", "ОК", "Font"}));
     TForm4 prompt;
-    EXPECT_EQ(buttonNames(prompt), (std::multiset<QString>{"OK"}));
+    EXPECT_EQ(buttonNames(prompt), (Names{"OK"}));
 }
 
-TEST_F(AccessTest, TheClockAndTheAttemptsAreNamedAndReadAsTheyStand) {
-    TForm1& form = createShown();
+TEST_F(AccessTest, TheClockTheAttemptsAndTheFieldsAreNamedAndReadAsTheyStand) {
+    MainWindowDriver& window = start();
+    window.window().cifir(125);
     const struct {
-        Label* label;
+        const char* control;
         const char* name;
-    } kRows[] = {{form.Label1, "Время"}, {form.Label5, "Попыток"}};
-    form.cifir(125);
+        QString text;  // read by a screen reader; empty for the fields
+    } kRows[] = {{"Label1", "Время", "02:05"},
+                 {"Label5", "Попыток", "5/0"},
+                 {"Comboedit2", "Телефон", ""},
+                 {"ComboEdit1", "Абонент", ""}};
     for (const auto& row : kRows) {
-        QAccessibleInterface* described = accessibleOf(row.label);
-        EXPECT_EQ(described->text(QAccessible::Name), QString::fromUtf8(row.name));
-        QAccessibleTextInterface* text = described->textInterface();
-        ASSERT_NE(text, nullptr) << row.name;
-        EXPECT_EQ(text->text(0, text->characterCount()), row.label->text()) << row.name;
+        SCOPED_TRACE(row.control);
+        const Control control = window.control(row.control);
+        EXPECT_EQ(control.accessible_name, QString::fromUtf8(row.name));
+        EXPECT_EQ(control.accessible_text, row.text);
+        EXPECT_EQ(control.text, row.text);
     }
-    EXPECT_EQ(form.Label1->text(), "02:05");
-    EXPECT_EQ(form.Label5->text(), "5/0");
-    EXPECT_EQ(accessibleOf(form.Comboedit2)->text(QAccessible::Name), "Телефон");
-    EXPECT_EQ(accessibleOf(form.ComboEdit1)->text(QAccessible::Name), "Абонент");
 }
 
 TEST_F(AccessTest, ThePhoneBookGridGivesItsCells) {
-    writeFile(work_.filePath("zvonmat._tf"), "Иванов\r\n");
-    writeFile(work_.filePath("zvonmat._fm"), "123\r\n456\r\n");
-    TForm1& form = create();
-    TForm2 book(form.Comboedit2, form.ComboEdit1, form.work_dir, form.user_key);
-    QAccessibleInterface* grid = accessibleOf(book.StringGrid1);
+    writeFile(workPath("zvonmat._tf"), "Иванов\r\n");
+    writeFile(workPath("zvonmat._fm"), "123\r\n456\r\n");
+    const TForm1& form = create().window();
+    QLineEdit number, subscriber;
+    TForm2 book(&number, &subscriber, form.work_dir, form.user_key);
+    QAccessibleInterface* grid =
+        QAccessible::queryAccessibleInterface(PhoneBookDriver(book).control("StringGrid1"));
     ASSERT_NE(grid, nullptr);
     QAccessibleTableInterface* table = grid->tableInterface();
     ASSERT_NE(table, nullptr);
@@ -120,41 +107,41 @@ TEST_F(AccessTest, ThePhoneBookGridGivesItsCells) {
 }
 
 TEST_F(AccessTest, TheButtonsThatActSayWhatTheyDoAndTheKeypadSaysNothing) {
-    TForm1& form = create();
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             form.BitBtn1, form.BitBtn2, form.GradButton1, form.GradButtonCopy2, form.GradButton2,
-             form.GradButtonCopy3, form.GradButtonCopy1, form.GradButton3}) {
-        const QString tip = control->toolTip();
+    MainWindowDriver& window = create();
+    for (const char* name : {"BitBtn1", "BitBtn2", "GradButton1", "GradButtonCopy2", "GradButton2",
+                             "GradButtonCopy3", "GradButtonCopy1", "GradButton3"}) {
+        const Control control = window.control(name);
         // A verb and what it acts on, in Russian.
-        EXPECT_TRUE(tip.contains(QRegularExpression("^[А-Я][а-яё]+ [а-яё]{3,}")))
-            << control->objectName().toStdString() << ": " << tip.toStdString();
-        EXPECT_EQ(accessibleOf(control)->text(QAccessible::Description), tip);
+        EXPECT_TRUE(control.tooltip.contains(QRegularExpression("^[А-Я][а-яё]+ [а-яё]{3,}")))
+            << name << ": " << control.tooltip.toStdString();
+        EXPECT_EQ(control.accessible_description, control.tooltip);
     }
-    // The keypad: the gradient buttons of the keypad panel.
-    for (TGradButton* key : form.Panel1->findChildren<TGradButton*>()) {
-        EXPECT_TRUE(key->toolTip().isEmpty()) << key->Caption().toStdString();
+    for (const Control& control : window.controls()) {
+        if (control.parent == "Panel1" && control.kind == "TGradButton") {  // the keypad
+            EXPECT_TRUE(control.tooltip.isEmpty()) << control.text.toStdString();
+        }
     }
 }
 
 TEST_F(AccessTest, CtrlQLeavesAsTheExitButtonDoes) {
-    TForm1& form = createShown();
-    form.Comboedit2->setText("777");
-    form.insert_to_list();
+    MainWindowDriver& window = start();
+    window.type_number("777");
+    window.remember_number();
     ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst"));  // the list cannot be written
 
-    QTest::keyClick(form.Comboedit2, Qt::Key_Q, Qt::ControlModifier);
-    ASSERT_EQ(errors_.size(), 1);
-    EXPECT_TRUE(errors_.front().startsWith("Cannot create file ")) << errors_.front().toStdString();
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(questions_.isEmpty());
-    EXPECT_EQ(form.Comboedit2->text(), "777");
+    window.key_click(Field::Number, Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_EQ(hooks.errors.size(), 1);
+    EXPECT_TRUE(hooks.errors.front().startsWith("Cannot create file "))
+        << hooks.errors.front().toStdString();
+    EXPECT_TRUE(window.shown());
+    EXPECT_TRUE(hooks.questions.isEmpty());
+    EXPECT_EQ(window.number(), "777");
 
     ASSERT_TRUE(QDir(work_.path()).rmdir("zvonmat.lst"));
-    form.ComboEdit1->setFocus();
-    QTest::keyClick(form.ComboEdit1, Qt::Key_Q, Qt::ControlModifier);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(file_contents(work_.filePath("zvonmat.lst").toStdString()), "777\r\n");
-    EXPECT_EQ(errors_.size(), 1);
+    window.key_click(Field::Subscriber, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(window.shown());
+    EXPECT_EQ(file_contents(workPath("zvonmat.lst").toStdString()), "777\r\n");
+    EXPECT_EQ(hooks.errors.size(), 1);
 }
 
 }  // namespace

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/FormFixture.h"
 #include "controls/SpeedButton.h"
 #include "platform/gui/WidgetReports.h"
+#include "support/FormFixture.h"
 #include "windows/TForm3.h"
 
 namespace {
@@ -79,7 +79,7 @@ TEST_F(FormTest, TheProgramsOwnTextsStayAsTheyAreUnderTheTranslation) {
     };
     const auto look = [this] {
         Look seen;
-        TForm1& form = create();
+        TForm1& form = create().window();
         form.show();
         seen.main = textsOf(form);
         seen.main_picture = form.grab().toImage();
@@ -87,6 +87,7 @@ TEST_F(FormTest, TheProgramsOwnTextsStayAsTheyAreUnderTheTranslation) {
         TForm3 dialog(settings, [] {});
         seen.settings = textsOf(dialog);
         seen.settings_picture = dialog.grab().toImage();
+        driver_.reset();
         form_.reset();
 
         QTimer::singleShot(100, [&seen] {
@@ -97,14 +98,9 @@ TEST_F(FormTest, TheProgramsOwnTextsStayAsTheyAreUnderTheTranslation) {
                 box->reject();
             }
         });
-        const auto reporter = platform::set_error_reporter({});
-        const auto beep = platform::set_beep_handler({});
-        const auto questioner = platform::set_questioner({});
+        const zvonmat_test::ScopedHooks widget_reports;
         platform::install_widget_reports();
         platform::ask_yes_no(u"Список номеров не сохранён. Выйти без сохранения?"_qs);
-        platform::set_error_reporter(reporter);
-        platform::set_beep_handler(beep);
-        platform::set_questioner(questioner);
         return seen;
     };
     const Look plain = look();
@@ -122,7 +118,7 @@ TEST_F(FormTest, TheProgramsOwnTextsStayAsTheyAreUnderTheTranslation) {
     EXPECT_EQ(translated.settings_picture, plain.settings_picture);
     EXPECT_EQ(plain.question, (QStringList{u"Да"_qs, u"Нет"_qs}));
     EXPECT_EQ(translated.question, plain.question);
-    EXPECT_TRUE(errors_.isEmpty()) << errors_.join(u'\n').toStdString();
+    EXPECT_TRUE(hooks.errors.isEmpty()) << hooks.errors.join(u'\n').toStdString();
 }
 
 }  // namespace

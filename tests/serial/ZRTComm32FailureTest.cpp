@@ -3,35 +3,19 @@
 #include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "serial/DebugLog.h"
-#include "serial/WorkerThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/InjectedLineErrors.h"
 #include "serial/support/LogCapture.h"
+#include "support/Hooks.h"
 
 using namespace serial;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Sets one of the component's failure hooks for the length of a scope.
-class FailureHook {
-  public:
-    FailureHook(std::function<int()>& hook, std::function<int()> failure) : hook_(hook) {
-        hook_ = std::move(failure);
-    }
-    ~FailureHook() { hook_ = nullptr; }
-    FailureHook(const FailureHook&) = delete;
-    FailureHook& operator=(const FailureHook&) = delete;
-
-  private:
-    std::function<int()>& hook_;
-};
 
 std::string OpenFailureText(TZRTComm32& comm) {
     try {
@@ -77,7 +61,8 @@ TEST_F(FailurePaths, ACloseEventThatCannotBeMadeLeavesThePortClosedAndALaterOpen
     LogCapture log;
     const std::size_t fds_before = CountProcEntries("fd");
     {
-        const FailureHook hook(CloseEvent::CreateFailure, [] { return EMFILE; });
+        zvonmat_test::ScopedHooks hooks;
+        hooks.fail_close_event([] { return EMFILE; });
         EXPECT_FALSE(comm->OpenComm());
     }
     EXPECT_TRUE(
@@ -112,8 +97,8 @@ TEST_F(FailurePaths, AThreadThatCannotStartHoldsThePortUntilClosed) {
         const std::size_t threads_before = CountProcEntries("task");
         {
             int starts = 0;
-            const FailureHook hook(WorkerThread::StartFailure,
-                                   [&] { return ++starts == row.failing_start ? EAGAIN : 0; });
+            zvonmat_test::ScopedHooks hooks;
+            hooks.fail_thread_starts([&] { return ++starts == row.failing_start ? EAGAIN : 0; });
             EXPECT_EQ(OpenFailureText(*comm), row.error);
         }
         EXPECT_EQ(OpenFailureText(*comm), "Already have a comm file open");
@@ -142,13 +127,8 @@ TEST_F(FailurePaths, AReaderThatDoesNotEndInTimeIsToldToTerminateAndThenWaitedFo
     errors->Hold();
     ASSERT_TRUE(errors->WaitUntilHeld());
 
-    std::mutex lines_mutex;
-    std::vector<std::string> lines;
-    DebugLogSink previous = SetDebugLog([&](std::string_view line) {
-        {
-            std::lock_guard lock(lines_mutex);
-            lines.emplace_back(line);
-        }
+    zvonmat_test::ScopedHooks hooks;
+    hooks.record_debug_log([&](std::string_view line) {
         if (line == "Read thread not exiting.  Terminating it.") {
             errors->Release();
         }
@@ -156,7 +136,7 @@ TEST_F(FailurePaths, AReaderThatDoesNotEndInTimeIsToldToTerminateAndThenWaitedFo
     const auto start = std::chrono::steady_clock::now();
     comm->CloseComm();
     const auto took = std::chrono::steady_clock::now() - start;
-    SetDebugLog(std::move(previous));
+    const std::vector<std::string> lines = hooks.debug_lines();
 
     EXPECT_GE(took, comm->ThreadStopLimit);
     auto at = [&lines](const char* line) {

@@ -6,12 +6,12 @@
 #include <stdexcept>
 #include <thread>
 
-#include "platform/ErrorReport.h"
 #include "serial/IcountLineErrorCounter.h"
 #include "serial/ReadThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/InjectedLineErrors.h"
 #include "serial/support/LogCapture.h"
+#include "support/Hooks.h"
 
 using namespace serial;
 using namespace std::chrono_literals;
@@ -303,8 +303,7 @@ TEST_F(Receive, AFloodThatFillsTheQueueEndsTheReaderWithAHangupRequestAfterTheDa
 }
 
 TEST_F(Receive, AnExceptionFromTheHandlerIsReportedAndLaterRecordsStillArrive) {
-    std::vector<QString> reported;
-    auto previous = platform::set_error_reporter([&](const QString& m) { reported.push_back(m); });
+    zvonmat_test::ScopedHooks hooks;
     int calls = 0;
     comm->OnReceiveData = [&](const void*, std::uint16_t) {
         if (++calls == 1) {
@@ -316,8 +315,7 @@ TEST_F(Receive, AnExceptionFromTheHandlerIsReportedAndLaterRecordsStillArrive) {
     ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
     pty.Write("two");
     EXPECT_TRUE(WaitUntil([&] { return calls == 2; }));
-    platform::set_error_reporter(std::move(previous));
-    EXPECT_EQ(reported, std::vector<QString>{QStringLiteral("handler failed")});
+    EXPECT_EQ(hooks.errors, QStringList{QStringLiteral("handler failed")});
 }
 
 // The reader on its own, posting to a queue the test reads.

@@ -2,22 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QScrollBar>
-#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
-#include "controls/Gradbtns.h"
 #include "platform/ErrorReport.h"
+#include "support/PhoneBookDriver.h"
 
 namespace {
 
 const QByteArray kEmpty = QByteArray("\r\n").repeated(50);
+using At = PhoneBookDriver::At;
 
 class TForm2Test : public testing::Test {
   protected:
@@ -44,32 +42,16 @@ class TForm2Test : public testing::Test {
         QFile file(path(ext));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : "(none)";
     }
-    TForm2& open(const QString& work_dir = {}) {
+    // A new phone book window on `work_dir` (the test's directory by default), shown and active.
+    PhoneBookDriver open(const QString& work_dir = {}) {
         form_.reset();
         const QString dir = work_dir.isEmpty() ? dir_.path() : work_dir;
         form_ = std::make_unique<TForm2>(&number_, &name_, dir.toStdString(), "k");
         form_->show();
         form_->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
-        return *form_;
+        return PhoneBookDriver(*form_);
     }
-    QString cell(int row, int column) const { return grid()->item(row, column)->text(); }
-    QPoint current() const { return {grid()->currentColumn(), grid()->currentRow()}; }
-    QTableWidget* grid() const { return form_->StringGrid1; }
-    void clickCell(int row, int column, bool twice = false) {
-        const QPoint at = grid()->visualItemRect(grid()->item(row, column)).center();
-        QTest::mouseClick(grid()->viewport(), Qt::LeftButton, {}, at);
-        if (twice) {
-            QTest::mouseDClick(grid()->viewport(), Qt::LeftButton, {}, at);
-        }
-    }
-    // Opens the cell's in-place editor and returns it.
-    QWidget* startEdit(int row, int column) {
-        clickCell(row, column);
-        QTest::keyClick(grid(), Qt::Key_F2);
-        return QApplication::focusWidget();
-    }
-    void click(SpeedButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, {9, 9}); }
 
     QTemporaryDir dir_;
     QLineEdit number_, name_;
@@ -80,15 +62,16 @@ class TForm2Test : public testing::Test {
 };
 
 TEST_F(TForm2Test, HasTheDesignedLayout) {
-    TForm2& form = open();
-    EXPECT_TRUE(form.size() == QSize(202, 232) && form.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(grid()->geometry(), QRect(2, 20, 198, 172));
-    EXPECT_EQ(QList<int>({grid()->columnCount(), grid()->rowCount(), grid()->columnWidth(0),
-                          grid()->columnWidth(1), grid()->rowHeight(49)}),
-              QList<int>({2, 50, 80, 100, 18}));
-    EXPECT_TRUE(grid()->verticalScrollBar()->isVisible());
-    EXPECT_FALSE(grid()->horizontalScrollBar()->isVisible());
-    EXPECT_EQ(form.GradButton1->mapTo(&form, QPoint()), QPoint(106, 196));
+    PhoneBookDriver book = open();
+    EXPECT_TRUE(book.window().size() == QSize(202, 232) &&
+                book.window().windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(book.placements({"StringGrid1", "Panel3", "GradButton1"}),
+              QList<PhoneBookDriver::Placement>({{"StringGrid1", "Panel1", {2, 20, 198, 172}},
+                                                 {"Panel3", "Panel1", {2, 192, 198, 38}},
+                                                 {"GradButton1", "Panel3", {104, 4, 89, 30}}}));
+    EXPECT_EQ(book.table_shape(), QList<int>({2, 50, 80, 100, 18}));
+    EXPECT_TRUE(book.vertical_bar_shown());
+    EXPECT_FALSE(book.horizontal_bar_shown());
 }
 
 TEST_F(TForm2Test, LoadsNamesFirstCutsTo20AndSavesFiftyCrLfLines) {
@@ -114,60 +97,51 @@ TEST_F(TForm2Test, LoadsNamesFirstCutsTo20AndSavesFiftyCrLfLines) {
                 write(ext, bytes);
             }
         }
-        TForm2& form = open();
-        EXPECT_EQ(QStringList({cell(0, 0), cell(1, 0), cell(0, 1)}), row.cells);
-        EXPECT_EQ(current(), row.current);
-        EXPECT_EQ(grid()->verticalScrollBar()->value(), 0);  // the table shows its top
-        click(form.GradButton2);
+        PhoneBookDriver book = open();
+        EXPECT_EQ(QStringList({book.number(0), book.number(1), book.name(0)}), row.cells);
+        EXPECT_EQ(book.current(), row.current);
+        EXPECT_EQ(book.scrolled_rows(), 0);  // the table shows its top
+        book.press_save();
         EXPECT_EQ(read("._tf") + read("._fm"), row.saved);
-        EXPECT_EQ(current(), QPoint(0, 49));
-        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(book.current(), QPoint(0, 49));
+        EXPECT_TRUE(book.is_open());
     }
     EXPECT_TRUE(errors_.isEmpty());
 }
 
 TEST_F(TForm2Test, EditsAreSavedWholeEvenUnfinishedAndCutWhenReopened) {
-    TForm2& form = open();
-    for (int row : {3, 0}) {  // row 3's edit ends with Enter, row 0's is still open
-        QWidget* editor = startEdit(row, 1);
-        QTest::keyClicks(editor, QString(30, u'z'));
-        if (row == 3) {
-            QTest::keyClick(editor, Qt::Key_Return);
-        }
-    }
-    EXPECT_TRUE(form.isVisible());
-    click(form.GradButton2);
+    PhoneBookDriver book = open();
+    book.type_into(3, 1, QString(30, u'z'));
+    book.type_into(0, 1, QString(30, u'z'), false);  // still being typed
+    EXPECT_TRUE(book.is_open());
+    book.press_save();
     const QByteArray saved = QByteArray(30, 'z') + "\r\n";
     EXPECT_EQ(read("._tf"), saved + kEmpty.left(4) + saved + kEmpty.left(92));
 
-    TForm2& reopened = open();
-    EXPECT_EQ(cell(0, 1) + cell(3, 1), QString(40, u'z'));
-    QTest::mouseDClick(startEdit(3, 1), Qt::LeftButton);  // on the editor, as on its cell
+    PhoneBookDriver reopened = open();
+    EXPECT_EQ(reopened.name(0) + reopened.name(3), QString(40, u'z'));
+    reopened.double_click_in_editor(3, 1);  // as on its cell
     EXPECT_EQ(name_.text(), QString(20, u'z'));
-    EXPECT_FALSE(reopened.isVisible());
+    EXPECT_FALSE(reopened.is_open());
 }
 
 TEST_F(TForm2Test, EscapeNeitherClosesTheWindowNorTakesAnEditBack) {
     const struct {
         const char* name;
         bool end_edit;  // with Enter, before Escape
-        QWidget* (*target)(TForm2&, QWidget* editor);
+        At at;
     } kRows[] = {
-        {"in the cell's editor", false, [](TForm2&, QWidget* editor) { return editor; }},
-        {"on the table", true, [](TForm2& f, QWidget*) -> QWidget* { return f.StringGrid1; }},
-        {"on the window", true, [](TForm2& f, QWidget*) -> QWidget* { return &f; }},
+        {"in the cell's editor", false, At::Focus},
+        {"on the table", true, At::Focus},
+        {"on the window", true, At::Window},
     };
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
-        TForm2& form = open();
-        QWidget* editor = startEdit(2, 1);
-        QTest::keyClicks(editor, "abc");
-        if (row.end_edit) {
-            QTest::keyClick(editor, Qt::Key_Return);
-        }
-        QTest::keyClick(row.target(form, editor), Qt::Key_Escape);
-        EXPECT_TRUE(form.isVisible());
-        click(form.GradButton2);
+        PhoneBookDriver book = open();
+        book.type_into(2, 1, "abc", row.end_edit);
+        book.press_escape(row.at);
+        EXPECT_TRUE(book.is_open());
+        book.press_save();
         EXPECT_EQ(read("._tf"), kEmpty.left(4) + "abc" + kEmpty.left(96));
     }
 }
@@ -176,26 +150,26 @@ TEST_F(TForm2Test, ADoubleClickHandsTheSelectedRowOverWhichOutlivesTheWindow) {
     const QByteArray tf = kEmpty.left(14) + "Petrov\r\n", fm = kEmpty.left(14) + "5551234\r\n";
     write("._tf", tf);
     write("._fm", fm);
-    TForm2* form = &open();
-    clickCell(7, 1, true);
+    PhoneBookDriver book = open();
+    book.double_click(7, 1);
     EXPECT_EQ(number_.text() + "|" + name_.text(), "5551234|Petrov");
-    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(book.is_open());
     EXPECT_EQ(read("._tf") + read("._fm"), tf + fm);
 
     number_.clear();
-    open().StringGrid1DblClick();  // loading moved the current cell, not the selection
+    open().window().StringGrid1DblClick();  // loading moved the current cell, not the selection
     EXPECT_EQ(number_.text(), "5551234");
 
-    form = &open();
-    QTest::keyClick(grid(), Qt::Key_Up);  // from row 49, the current cell
+    book = open();
+    book.press(Qt::Key_Up);  // from row 49, the current cell
     EXPECT_EQ(TForm2::selected_row, 48);
-    click(form->GradButton1);
-    EXPECT_FALSE(form->isVisible());
+    book.press_exit();
+    EXPECT_FALSE(book.is_open());
 
     QFile::remove(path("._tf"));
-    open();  // an empty table whose first cell is current: clicking that cell selects it too
+    book = open();  // an empty table whose first cell is current: clicking that cell selects it too
     EXPECT_EQ(TForm2::selected_row, 48);
-    clickCell(0, 0, true);
+    book.double_click(0, 0);
     EXPECT_EQ(TForm2::selected_row, 0);
     EXPECT_EQ(number_.text() + name_.text(), "");
     EXPECT_EQ(read("._fm"), fm);
@@ -216,10 +190,10 @@ TEST_F(TForm2Test, ASaveThatFailsIsReportedAndLeavesTheNumbersFileAlone) {
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
         errors_.clear();
-        TForm2& form = open(row.work_dir);
-        click(form.GradButton2);
+        PhoneBookDriver book = open(row.work_dir);
+        book.press_save();
         EXPECT_EQ(errors_, QStringList("Cannot create file " + row.message));
-        EXPECT_TRUE(form.isVisible());
+        EXPECT_TRUE(book.is_open());
         EXPECT_EQ(read("._fm"), "old\r\n");
     }
 }

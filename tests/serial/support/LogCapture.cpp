@@ -1,10 +1,8 @@
 #include "serial/support/LogCapture.h"
 
 #include <QLoggingCategory>
-#include <algorithm>
+#include <mutex>
 #include <string_view>
-
-#include "serial/DebugLog.h"
 
 namespace {
 
@@ -30,10 +28,7 @@ std::vector<std::string> captured_output;
 }  // namespace
 
 LogCapture::LogCapture() {
-    serial::SetDebugLog([this](std::string_view line) {
-        std::lock_guard lock(mutex_);
-        lines_.emplace_back(line);
-    });
+    hooks_.record_debug_log();
     std::lock_guard lock(output_mutex);
     captured_output.clear();
     output_lines = &captured_output;
@@ -42,7 +37,6 @@ LogCapture::LogCapture() {
 }
 
 LogCapture::~LogCapture() {
-    serial::SetDebugLog({});
     qInstallMessageHandler(previous_handler);
     QLoggingCategory::setFilterRules(QString());
     std::lock_guard lock(output_mutex);
@@ -50,8 +44,7 @@ LogCapture::~LogCapture() {
 }
 
 std::vector<std::string> LogCapture::lines() const {
-    std::lock_guard lock(mutex_);
-    return lines_;
+    return hooks_.debug_lines();
 }
 
 std::vector<std::string> LogCapture::output() const {
@@ -60,6 +53,5 @@ std::vector<std::string> LogCapture::output() const {
 }
 
 bool LogCapture::has_line(const std::string& line) const {
-    std::lock_guard lock(mutex_);
-    return std::find(lines_.begin(), lines_.end(), line) != lines_.end();
+    return hooks_.has_debug_line(line);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <mutex>
 #include <string>
 #include <vector>
+
+#include "support/Hooks.h"
 
 // Collects the serial component's debug-log lines, and its debug output ("Time to Exit"), while
 // it lives. Lines come from any of the component's threads.
@@ -18,6 +19,5 @@ class LogCapture {
     bool has_line(const std::string& line) const;
 
   private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
+    zvonmat_test::ScopedHooks hooks_;
 };
