@@ -32,14 +32,9 @@ std::string MachinePortDevice(TCommPort port) {
 
 // An opening error: `what` on the first line as the component has always said it, then the
 // port, its device and why the system refused it.
-ECommsError OpenError(const char* what, TCommPort port, const std::string& path,
-                      const std::string& reason) {
+ECommsError OpenError(const char* what, TCommPort port, const std::string& path, int error) {
     return ECommsError(std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
-                       " (" + path + "): " + reason);
-}
-
-std::string SystemReason(int error) {
-    return std::generic_category().message(error);
+                       " (" + path + "): " + *ErrnoReason(error, ReasonFor::User));
 }
 
 }  // namespace
@@ -66,22 +61,15 @@ bool TZRTComm32::OpenComm() {
     const std::string path = DeviceResolver ? DeviceResolver(CommPort) : std::string();
     platform::UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!device) {
-        // EBUSY: another opener holds the terminal exclusively (TIOCEXCL).
-        const int error = errno;
-        throw OpenError("Error opening com port", CommPort, path,
-                        error == EBUSY ? "already in use" : SystemReason(error));
+        throw OpenError("Error opening com port", CommPort, path, errno);
     }
     if (!::isatty(device.get())) {
-        const int error = errno;
-        throw OpenError("File handle is not a comm handle. ", CommPort, path,
-                        error == ENOTTY ? "not a terminal" : SystemReason(error));
+        throw OpenError("File handle is not a comm handle. ", CommPort, path, errno);
     }
     // Exclusive use: the lock keeps out every program that locks too, TIOCEXCL every other
     // opener without privileges.
     if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        throw OpenError("Error opening com port", CommPort, path,
-                        error == EWOULDBLOCK ? "already in use" : SystemReason(error));
+        throw OpenError("Error opening com port", CommPort, path, errno);
     }
     ::ioctl(device.get(), TIOCEXCL);
 

@@ -1,6 +1,5 @@
 #include "settings/Settings.h"
 
-#include "platform/Error.h"
 #include "platform/FileError.h"
 #include "platform/IniFile.h"
 
@@ -45,11 +44,9 @@ TSettings read_settings(const std::string& settings_path) {
 
 void write_settings(const TSettings& s, const std::string& settings_path) {
     const auto fail = [&settings_path] {
-        return platform::Error(
-            platform::file_error_message(platform::FileMessage::UnableToWrite, settings_path));
+        return platform::file_error(platform::FileMessage::UnableToWrite, settings_path);
     };
-    std::error_code error;
-    platform::IniFile ini = platform::IniFile::load_for_update(settings_path, error);
+    auto [ini, error] = platform::IniFile::load_for_update(settings_path);
     if (error) {
         throw fail();  // never replace contents that could not be read
     }

@@ -447,18 +447,15 @@ TEST_F(IniSave, LoadingAFifoDoesNotBlock) {
 }
 
 TEST_F(IniSave, LoadForUpdateRefusesWhatItCannotRead) {
-    std::error_code error;
-    EXPECT_EQ(IniFile::load_for_update(path("missing.ini"), error).bytes(), "");
-    EXPECT_FALSE(error);
-    IniFile::load_for_update(dir_, error);
-    EXPECT_EQ(error, std::errc::is_a_directory);
+    const auto missing = IniFile::load_for_update(path("missing.ini"));
+    EXPECT_EQ(missing.ini.bytes(), "");
+    EXPECT_FALSE(missing.error);
+    EXPECT_EQ(IniFile::load_for_update(dir_).error, std::errc::is_a_directory);
     write_file(path("wo.ini"), "[PARAM]\r\nport=1\r\n");
     ::chmod(path("wo.ini").c_str(), 0222);
     const std::string target = path("wo.ini");
     EXPECT_TRUE(in_child(true, [&]() -> std::string {
-        std::error_code denied;
-        IniFile::load_for_update(target, denied);
-        return unless(denied, std::errc::permission_denied);
+        return unless(IniFile::load_for_update(target).error, std::errc::permission_denied);
     }));
 }
 
