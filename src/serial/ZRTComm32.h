@@ -7,22 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "platform/UniqueFd.h"
-#include "serial/CloseEvent.h"
-#include "serial/CommMessage.h"
 #include "serial/CommTypes.h"
 #include "serial/ECommsError.h"
 #include "serial/LineErrorCounter.h"
-#include "serial/LineSettings.h"
 #include "serial/ModemLines.h"
-#include "serial/PostQueue.h"
-
-class QSocketNotifier;
 
 namespace serial {
 
-class TReadThread;
-class TWriteThread;
+struct CommMessage;
 
 // TZRTComm32: a two-way byte link over one serial port, COM1..COM4. The owner sets the five line
 // properties, calls OpenComm, sends with WriteCommData, receives through OnReceiveData and ends
@@ -127,14 +119,10 @@ class TZRTComm32 : public QObject {
     void ReleaseDevice();
     void DeliverNotifications();
 
-    std::unique_ptr<TReadThread> read_thread_;
-    std::unique_ptr<TWriteThread> write_thread_;
-    platform::UniqueFd device_;
-    LineSettings saved_line_;
-    std::shared_ptr<ModemLines> open_lines_;  // the ModemControl of this opening, if it has lines
-    CloseEvent close_event_;
-    PostQueue notify_;
-    std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor
+    // The device and what serves it: both threads, the saved line settings, the close event and
+    // the notify queue with its notifier.
+    struct Private;
+    std::unique_ptr<Private> d_;
 };
 
 }  // namespace serial

@@ -17,7 +17,7 @@
 #include "app/FormFixture.h"
 #include "app/TForm1.h"
 #include "controls/Gradbtns.h"
-#include "serial/ReadThread.h"
+#include "serial/internal/ReadThread.h"
 
 namespace {
 

@@ -8,8 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "serial/DebugLog.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/DebugLog.h"
+#include "serial/internal/WorkerThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/InjectedLineErrors.h"
 #include "serial/support/LogCapture.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "serial/DebugLog.h"
+#include "serial/internal/DebugLog.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstddef>
 
-#include "serial/PostQueue.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/PostQueue.h"
+#include "serial/internal/WorkerThread.h"
 
 namespace serial {
 

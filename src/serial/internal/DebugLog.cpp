@@ -1,4 +1,4 @@
-#include "serial/DebugLog.h"
+#include "serial/internal/DebugLog.h"
 
 #include <QLoggingCategory>
 #include <atomic>

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "serial/Block.h"
 #include "serial/LineErrorCounter.h"
-#include "serial/PostQueue.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/Block.h"
+#include "serial/internal/PostQueue.h"
+#include "serial/internal/WorkerThread.h"
 
 namespace serial {
 
