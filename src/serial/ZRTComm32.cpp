@@ -170,7 +170,6 @@ void TZRTComm32::StopReader() {
     ::tcflush(d_->device.get(), TCIFLUSH);
     if (!d_->read_thread->WaitFor(ThreadStopLimit)) {
         DebugLog("Read thread not exiting.  Terminating it.");
-        d_->read_thread->Terminate();
     }
     d_->read_thread.reset();  // joins the thread, however long it still takes
 }
@@ -184,7 +183,6 @@ void TZRTComm32::StopWriter() {
     ::tcflush(d_->device.get(), TCOFLUSH);
     if (!d_->write_thread->WaitFor(ThreadStopLimit)) {
         DebugLog("Write thread not exiting.  Terminating it.");
-        d_->write_thread->Terminate();
     }
     d_->write_thread.reset();
 }

@@ -81,7 +81,7 @@ class TZRTComm32 : public QObject {
     std::shared_ptr<ModemLines> ModemControl;
     // Where the reader learns of line errors; by default the driver's counters.
     std::shared_ptr<LineErrorCounter> LineErrors;
-    // How long CloseComm waits for each thread to end before it asks it to terminate.
+    // How long CloseComm waits for each thread to end before it logs that it has not.
     std::chrono::milliseconds ThreadStopLimit{10000};
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
@@ -91,9 +91,8 @@ class TZRTComm32 : public QObject {
     // there is no writer or it has ended.
     bool WriteCommData(const void* Buffer, std::uint16_t Length);
     // Stops the reader, then the writer, then closes the device. Nothing when already closed.
-    // A thread that has not ended within ThreadStopLimit is logged and asked to terminate, and
-    // then still waited for: a thread cannot be killed safely, and it uses the device and the
-    // close event until it ends.
+    // A thread that has not ended within ThreadStopLimit is logged and then still waited for: a
+    // thread cannot be killed safely, and it uses the device and the close event until it ends.
     void CloseComm();
     // True while the port is open but one of its threads has failed (the device went away or
     // broke): the link carries nothing more until it is closed and opened again. A hang-up
