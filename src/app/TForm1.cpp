@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
-#include <QFont>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
@@ -153,17 +152,9 @@ void TForm1::FormActivate() {
 }
 
 void TForm1::setfont() {
-    // Qt picks the character set from the text itself; only the face is applied.
-    const QString face = platform::fromCp1251(settings.font_name);
-    const QString family = platform::installedFace(face);
-    const QList<QWidget*> controls = {GradButton1,     GradButton2, GradButton3, GradButtonCopy2,
-                                      GradButtonCopy3, Label3,      Label4,      Edit1,
-                                      Edit2,           ComboEdit1};
-    for (QWidget* control : controls) {
-        QFont font = control->font();
-        font.setFamily(family);
-        control->setFont(font);
-    }
+    platform::applyFace({GradButton1, GradButton2, GradButton3, GradButtonCopy2, GradButtonCopy3,
+                         Label3, Label4, Edit1, Edit2, ComboEdit1},
+                        platform::fromCp1251(settings.font_name));
 }
 
 void TForm1::save_to_ini() {
@@ -200,7 +191,7 @@ void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) 
 void TForm1::Comm321RequestHangup() {
     // A notification left over from an earlier opening of the port finds the link healthy.
     if (Comm321->LinkFailed()) {
-        run_.port_failed();
+        run_.release_port();
     }
 }
 

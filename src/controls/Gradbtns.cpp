@@ -137,7 +137,6 @@ void TGradButton::render(QSize size) {
         grad_bitmap_ = QImage(size, QImage::Format_RGB32);
     }
     FillGradient(grad_color_, face_color_, grad_bitmap_);
-    ++render_count_;
 }
 
 void TGradButton::fitBitmap() {

@@ -40,8 +40,6 @@ class TGradButton : public SpeedButton {
 
     // The cached picture as it currently is (copies draw it without resizing it).
     const QImage& GradBitmap() const { return grad_bitmap_; }
-    // How many times the picture has been rendered (for tests and benchmarks).
-    int renderCount() const { return render_count_; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -60,7 +58,6 @@ class TGradButton : public SpeedButton {
     int bevel_width_ = 1;
     int border_width_ = 1;
     QImage grad_bitmap_;
-    int render_count_ = 0;
 };
 
 class TGradButtonCopy : public SpeedButton {

@@ -38,6 +38,6 @@ std::string dial_line(std::string_view dial_command, std::string_view dial_prefi
 
 bool is_countdown_reply(std::string_view chunk) {
     chunk = chunk.substr(0, chunk.find('\0'));
-    return chunk.find("BUSY") != std::string_view::npos ||
-           chunk.find("NO DIALTONE") != std::string_view::npos;
+    return chunk.find(kBusyReply) != std::string_view::npos ||
+           chunk.find(kNoToneReply) != std::string_view::npos;
 }

@@ -7,6 +7,21 @@
 // The texts of the dialling engine: what it sends to the modem, what it recognises in the
 // modem's replies, and how it shows times and attempts. Texts are Windows-1251 bytes.
 
+// The dial commands: pulse and tone dialling.
+inline constexpr std::string_view kPulseDial = "ATDP";
+inline constexpr std::string_view kToneDial = "ATDT";
+
+// The defaults of the dialling settings, which the settings file's defaults are too.
+inline constexpr std::uint8_t kDefaultComPort = 4;  // COM4
+inline constexpr std::string_view kDefaultInitCommand = "ATZ";
+inline constexpr std::string_view kDefaultDialCommand = kPulseDial;
+inline constexpr std::int32_t kDefaultWaitSeconds = 30;
+inline constexpr std::uint8_t kDefaultMaxAttempts = 5;
+
+// The replies that start the countdown, which are also the settings' reply texts by default.
+inline constexpr std::string_view kBusyReply = "BUSY";
+inline constexpr std::string_view kNoToneReply = "NO DIALTONE";
+
 // The clock's MM:SS: whole minutes and the seconds, each at least two digits ("00:07", "01:05",
 // "100:00" for 6000 s). Negative times never reach the clock; they show as "00:00".
 std::string cifir_text(std::int32_t seconds);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "dialing/DialRules.h"
+
 // One dialling run as a plain state machine: it dials, watches the modem's replies for a busy
 // line or a missing dial tone, counts down the waiting time and redials until the attempts are
 // used up, and it keeps the clock while a conversation is timed. It owns no timer, no port and no
@@ -25,12 +27,13 @@ class DialRun {
 
     // What the run reads of the settings, at each use. Texts are Windows-1251 bytes.
     struct Settings {
-        std::uint8_t com_port = 4;  // 1..4 select COM1..COM4; anything else keeps the last port
-        std::string init_command = "ATZ";
-        std::string dial_command = "ATDP";
+        // 1..4 select COM1..COM4; anything else keeps the last port.
+        std::uint8_t com_port = kDefaultComPort;
+        std::string init_command{kDefaultInitCommand};
+        std::string dial_command{kDefaultDialCommand};
         std::string dial_prefix;
-        std::int32_t wait_seconds = 30;
-        std::uint8_t max_attempts = 5;
+        std::int32_t wait_seconds = kDefaultWaitSeconds;
+        std::uint8_t max_attempts = kDefaultMaxAttempts;
     };
 
     // The world around the run. The calls come in the order the window must carry them out.
@@ -105,7 +108,6 @@ class DialRun {
     // The port is let go from outside the run (the settings are being changed) or has failed
     // (its threads ended). A countdown goes on; the next dial opens the port again.
     void release_port();
-    void port_failed() { release_port(); }
 
   private:
     Listener& listener_;

@@ -3,7 +3,6 @@
 #include <QString>
 
 #include "platform/Cp1251.h"
-#include "platform/Error.h"
 #include "platform/FileError.h"
 #include "platform/Files.h"
 
@@ -41,7 +40,6 @@ std::string long_time_text(std::time_t when) {
 
 void append_journal_record(const std::string& path, std::string_view record) {
     if (const auto error = platform::append_file(path, record)) {
-        throw platform::Error(
-            platform::file_error_message(platform::FileMessage::JournalWrite, path, error));
+        throw platform::file_error(platform::FileMessage::JournalWrite, path, error);
     }
 }

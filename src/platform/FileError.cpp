@@ -50,4 +50,8 @@ std::string file_error_message(FileMessage kind, std::string_view path, std::err
     return message;
 }
 
+Error file_error(FileMessage kind, std::string_view path, std::error_code reason) {
+    return Error(file_error_message(kind, path, reason));
+}
+
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/Error.h"
+
 // How a failed file operation is told to the user. The file helpers return the system's reason
 // as a std::error_code; the code that reports the failure picks the message and builds it here.
 namespace platform {
@@ -19,6 +21,8 @@ enum class FileMessage {
 // holds an error.
 std::string file_error_message(FileMessage kind, std::string_view path,
                                std::error_code reason = {});
+// The same message as the error to throw.
+Error file_error(FileMessage kind, std::string_view path, std::error_code reason = {});
 
 // Reasons a file operation fails for that no errno names.
 enum class FileErrc {

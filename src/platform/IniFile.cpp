@@ -139,10 +139,10 @@ IniFile IniFile::load(const std::string& path) {
     return parse(read_whole_file(path).bytes);
 }
 
-IniFile IniFile::load_for_update(const std::string& path, std::error_code& error) {
+IniFile::Loaded IniFile::load_for_update(const std::string& path) {
     FileRead read = read_whole_file(path);
-    error = read.error == std::errc::no_such_file_or_directory ? std::error_code() : read.error;
-    return parse(read.bytes);
+    return {parse(read.bytes),
+            read.error == std::errc::no_such_file_or_directory ? std::error_code() : read.error};
 }
 
 std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const {

@@ -24,8 +24,10 @@ class IniFile {
     // A missing or unreadable file reads as an empty document.
     static IniFile load(const std::string& path);
     // For a read-modify-write: a missing file is an empty document, but a file that exists and
-    // cannot be read sets `error`, so that saving never replaces contents that were not read.
-    static IniFile load_for_update(const std::string& path, std::error_code& error);
+    // cannot be read comes back with an error, so that saving never replaces contents that were
+    // not read.
+    struct Loaded;
+    static Loaded load_for_update(const std::string& path);
     static IniFile parse(std::string_view bytes);
 
     std::optional<std::string> value(std::string_view section, std::string_view key) const;
@@ -50,6 +52,11 @@ class IniFile {
 
   private:
     std::vector<Line> lines_;
+};
+
+struct IniFile::Loaded {
+    IniFile ini;
+    std::error_code error;  // why the existing file could not be read; empty when it was
 };
 
 // The reader's buffer holds 1024 bytes with the terminating NUL.

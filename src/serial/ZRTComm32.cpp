@@ -15,11 +15,16 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/MachineStore.h"
-#include "serial/DebugLog.h"
-#include "serial/IcountLineErrorCounter.h"
-#include "serial/IoctlModemLines.h"
-#include "serial/ReadThread.h"
-#include "serial/WriteThread.h"
+#include "platform/UniqueFd.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/CommMessage.h"
+#include "serial/internal/DebugLog.h"
+#include "serial/internal/IcountLineErrorCounter.h"
+#include "serial/internal/IoctlModemLines.h"
+#include "serial/internal/LineSettings.h"
+#include "serial/internal/PostQueue.h"
+#include "serial/internal/ReadThread.h"
+#include "serial/internal/WriteThread.h"
 
 namespace serial {
 
@@ -32,65 +37,66 @@ std::string MachinePortDevice(TCommPort port) {
 
 // An opening error: `what` on the first line as the component has always said it, then the
 // port, its device and why the system refused it.
-ECommsError OpenError(const char* what, TCommPort port, const std::string& path,
-                      const std::string& reason) {
+ECommsError OpenError(const char* what, TCommPort port, const std::string& path, int error) {
     return ECommsError(std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
-                       " (" + path + "): " + reason);
-}
-
-std::string SystemReason(int error) {
-    return std::generic_category().message(error);
+                       " (" + path + "): " + *ErrnoReason(error, ReasonFor::User));
 }
 
 }  // namespace
+
+struct TZRTComm32::Private {
+    std::unique_ptr<TReadThread> read_thread;
+    std::unique_ptr<TWriteThread> write_thread;
+    platform::UniqueFd device;
+    LineSettings saved_line;
+    std::shared_ptr<ModemLines> open_lines;  // the ModemControl of this opening, if it has lines
+    CloseEvent close_event;
+    PostQueue notify;
+    std::unique_ptr<QSocketNotifier> notifier =  // after notify: goes before its descriptor
+        std::make_unique<QSocketNotifier>(notify.WakeFd(), QSocketNotifier::Read);
+};
 
 TZRTComm32::TZRTComm32(QObject* Owner)
     : QObject(Owner),
       DeviceResolver(MachinePortDevice),
       ModemControl(std::make_shared<IoctlModemLines>()),
       LineErrors(std::make_shared<IcountLineErrorCounter>()),
-      notifier_(std::make_unique<QSocketNotifier>(notify_.WakeFd(), QSocketNotifier::Read)) {
-    connect(notifier_.get(), &QSocketNotifier::activated, this, [this] { DeliverNotifications(); });
+      d_(std::make_unique<Private>()) {
+    connect(d_->notifier.get(), &QSocketNotifier::activated, this,
+            [this] { DeliverNotifications(); });
 }
 
 TZRTComm32::~TZRTComm32() {
     CloseComm();
-    notifier_.reset();
-    notify_.Close();
+    d_->notifier.reset();
+    d_->notify.Close();
 }
 
 bool TZRTComm32::OpenComm() {
-    if (device_) {
+    if (d_->device) {
         throw ECommsError("Already have a comm file open");
     }
     const std::string path = DeviceResolver ? DeviceResolver(CommPort) : std::string();
     platform::UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!device) {
-        // EBUSY: another opener holds the terminal exclusively (TIOCEXCL).
-        const int error = errno;
-        throw OpenError("Error opening com port", CommPort, path,
-                        error == EBUSY ? "already in use" : SystemReason(error));
+        throw OpenError("Error opening com port", CommPort, path, errno);
     }
     if (!::isatty(device.get())) {
-        const int error = errno;
-        throw OpenError("File handle is not a comm handle. ", CommPort, path,
-                        error == ENOTTY ? "not a terminal" : SystemReason(error));
+        throw OpenError("File handle is not a comm handle. ", CommPort, path, errno);
     }
     // Exclusive use: the lock keeps out every program that locks too, TIOCEXCL every other
     // opener without privileges.
     if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        throw OpenError("Error opening com port", CommPort, path,
-                        error == EWOULDBLOCK ? "already in use" : SystemReason(error));
+        throw OpenError("Error opening com port", CommPort, path, errno);
     }
     ::ioctl(device.get(), TIOCEXCL);
 
-    saved_line_.Save(device.get());
+    d_->saved_line.Save(device.get());
     LineSettings::Apply(device.get(), BaudRate, Parity, DataBits, StopBits);
-    device_ = std::move(device);
+    d_->device = std::move(device);
     RaiseModemLines();
 
-    if (!close_event_.Create()) {
+    if (!d_->close_event.Create()) {
         LogLastError(errno, "Unable to CreateEvent: ");
         ReleaseDevice();
         return false;
@@ -98,19 +104,20 @@ bool TZRTComm32::OpenComm() {
 
     // A thread that cannot be created leaves the port open without it; CloseComm releases it.
     try {
-        read_thread_ =
-            std::make_unique<TReadThread>(device_.get(), close_event_.Fd(), notify_, LineErrors);
-        read_thread_->Resume();
+        d_->read_thread = std::make_unique<TReadThread>(d_->device.get(), d_->close_event.Fd(),
+                                                        d_->notify, LineErrors);
+        d_->read_thread->Resume();
     } catch (const std::exception&) {
-        read_thread_.reset();
+        d_->read_thread.reset();
         LogLastError(errno, "Unable to create Read thread");
         throw ECommsError("Unable to create Read thread");
     }
     try {
-        write_thread_ = std::make_unique<TWriteThread>(device_.get(), close_event_.Fd(), notify_);
-        write_thread_->Resume();
+        d_->write_thread =
+            std::make_unique<TWriteThread>(d_->device.get(), d_->close_event.Fd(), d_->notify);
+        d_->write_thread->Resume();
     } catch (const std::exception&) {
-        write_thread_.reset();
+        d_->write_thread.reset();
         LogLastError(errno, "Unable to create Write thread");
         throw ECommsError("Unable to create Write thread");
     }
@@ -118,7 +125,7 @@ bool TZRTComm32::OpenComm() {
 }
 
 bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
-    if (!write_thread_) {
+    if (!d_->write_thread) {
         DebugLog("Write thread not created");
         return false;
     }
@@ -127,7 +134,7 @@ bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    if (!write_thread_->Queue().Post(CommMessage{REQUEST_WRITE, Length, std::move(block)})) {
+    if (!d_->write_thread->Queue().Post(CommMessage{REQUEST_WRITE, Length, std::move(block)})) {
         DebugLog("Failed to Post to Write thread. ");
         return false;
     }
@@ -135,63 +142,61 @@ bool TZRTComm32::WriteCommData(const void* Buffer, std::uint16_t Length) {
 }
 
 void TZRTComm32::CloseComm() {
-    if (!device_) {
+    if (!d_->device) {
         return;
     }
     DebugLog("Stopping the Comm");
     StopReader();
     StopWriter();
-    close_event_.Reset();
+    d_->close_event.Reset();
     ReleaseDevice();
 }
 
 void TZRTComm32::SetNotifyCapacity(std::size_t Capacity) {
-    notify_.SetCapacity(Capacity);
+    d_->notify.SetCapacity(Capacity);
 }
 
 bool TZRTComm32::LinkFailed() const {
-    return device_ &&
-           ((read_thread_ && read_thread_->Failed()) || (write_thread_ && write_thread_->Failed()));
+    return d_->device && ((d_->read_thread && d_->read_thread->Failed()) ||
+                          (d_->write_thread && d_->write_thread->Failed()));
 }
 
 void TZRTComm32::StopReader() {
-    if (!read_thread_) {
+    if (!d_->read_thread) {
         return;
     }
     DebugLog("Closing Read Thread ");
-    close_event_.Set();
-    ::tcflush(device_.get(), TCIFLUSH);
-    if (!read_thread_->WaitFor(ThreadStopLimit)) {
+    d_->close_event.Set();
+    ::tcflush(d_->device.get(), TCIFLUSH);
+    if (!d_->read_thread->WaitFor(ThreadStopLimit)) {
         DebugLog("Read thread not exiting.  Terminating it.");
-        read_thread_->Terminate();
     }
-    read_thread_.reset();  // joins the thread, however long it still takes
+    d_->read_thread.reset();  // joins the thread, however long it still takes
 }
 
 void TZRTComm32::StopWriter() {
-    if (!write_thread_) {
+    if (!d_->write_thread) {
         return;
     }
     DebugLog("Closing Write Thread");
-    close_event_.Set();
-    ::tcflush(device_.get(), TCOFLUSH);
-    if (!write_thread_->WaitFor(ThreadStopLimit)) {
+    d_->close_event.Set();
+    ::tcflush(d_->device.get(), TCOFLUSH);
+    if (!d_->write_thread->WaitFor(ThreadStopLimit)) {
         DebugLog("Write thread not exiting.  Terminating it.");
-        write_thread_->Terminate();
     }
-    write_thread_.reset();
+    d_->write_thread.reset();
 }
 
 // Tells the modem that the terminal is ready and may be sent to. A device without modem lines
 // has nothing to raise.
 void TZRTComm32::RaiseModemLines() {
     int lines = 0;
-    if (!ModemControl || !ModemControl->Get(device_.get(), lines)) {
+    if (!ModemControl || !ModemControl->Get(d_->device.get(), lines)) {
         DebugLog("No modem lines on the comm port");
         return;
     }
-    open_lines_ = ModemControl;
-    if (!open_lines_->Raise(device_.get(), TIOCM_DTR | TIOCM_RTS)) {
+    d_->open_lines = ModemControl;
+    if (!d_->open_lines->Raise(d_->device.get(), TIOCM_DTR | TIOCM_RTS)) {
         LogLastError(errno, "Unable to raise DTR and RTS: ");
     }
 }
@@ -200,12 +205,12 @@ void TZRTComm32::RaiseModemLines() {
 // drops here and again at the last close. The exclusive mode stays with the terminal after close
 // (another handle may keep it open), so it is cleared first.
 void TZRTComm32::ReleaseDevice() {
-    saved_line_.Restore(device_.get());
-    if (const auto lines = std::exchange(open_lines_, nullptr)) {
-        lines->Drop(device_.get(), TIOCM_DTR);
+    d_->saved_line.Restore(d_->device.get());
+    if (const auto lines = std::exchange(d_->open_lines, nullptr)) {
+        lines->Drop(d_->device.get(), TIOCM_DTR);
     }
-    ::ioctl(device_.get(), TIOCNXCL);
-    device_.reset();
+    ::ioctl(d_->device.get(), TIOCNXCL);
+    d_->device.reset();
 }
 
 void TZRTComm32::CommWndProc(CommMessage& Message) {
@@ -240,7 +245,7 @@ void TZRTComm32::DoRequestHangup() {
 // handler is reported like any other handler's and never unwinds into Qt.
 void TZRTComm32::DeliverNotifications() {
     CommMessage message;
-    while (notify_.Take(message)) {
+    while (d_->notify.Take(message)) {
         platform::guarded([&] { CommWndProc(message); });
         message.Block.reset();
     }

@@ -7,22 +7,14 @@
 #include <memory>
 #include <string>
 
-#include "platform/UniqueFd.h"
-#include "serial/CloseEvent.h"
-#include "serial/CommMessage.h"
 #include "serial/CommTypes.h"
 #include "serial/ECommsError.h"
 #include "serial/LineErrorCounter.h"
-#include "serial/LineSettings.h"
 #include "serial/ModemLines.h"
-#include "serial/PostQueue.h"
-
-class QSocketNotifier;
 
 namespace serial {
 
-class TReadThread;
-class TWriteThread;
+struct CommMessage;
 
 // TZRTComm32: a two-way byte link over one serial port, COM1..COM4. The owner sets the five line
 // properties, calls OpenComm, sends with WriteCommData, receives through OnReceiveData and ends
@@ -89,7 +81,7 @@ class TZRTComm32 : public QObject {
     std::shared_ptr<ModemLines> ModemControl;
     // Where the reader learns of line errors; by default the driver's counters.
     std::shared_ptr<LineErrorCounter> LineErrors;
-    // How long CloseComm waits for each thread to end before it asks it to terminate.
+    // How long CloseComm waits for each thread to end before it logs that it has not.
     std::chrono::milliseconds ThreadStopLimit{10000};
 
     // Opens and configures the port and starts both threads. True: open. False: the close event
@@ -99,9 +91,8 @@ class TZRTComm32 : public QObject {
     // there is no writer or it has ended.
     bool WriteCommData(const void* Buffer, std::uint16_t Length);
     // Stops the reader, then the writer, then closes the device. Nothing when already closed.
-    // A thread that has not ended within ThreadStopLimit is logged and asked to terminate, and
-    // then still waited for: a thread cannot be killed safely, and it uses the device and the
-    // close event until it ends.
+    // A thread that has not ended within ThreadStopLimit is logged and then still waited for: a
+    // thread cannot be killed safely, and it uses the device and the close event until it ends.
     void CloseComm();
     // True while the port is open but one of its threads has failed (the device went away or
     // broke): the link carries nothing more until it is closed and opened again. A hang-up
@@ -127,14 +118,10 @@ class TZRTComm32 : public QObject {
     void ReleaseDevice();
     void DeliverNotifications();
 
-    std::unique_ptr<TReadThread> read_thread_;
-    std::unique_ptr<TWriteThread> write_thread_;
-    platform::UniqueFd device_;
-    LineSettings saved_line_;
-    std::shared_ptr<ModemLines> open_lines_;  // the ModemControl of this opening, if it has lines
-    CloseEvent close_event_;
-    PostQueue notify_;
-    std::unique_ptr<QSocketNotifier> notifier_;  // after notify_: goes before its descriptor
+    // The device and what serves it: both threads, the saved line settings, the close event and
+    // the notify queue with its notifier.
+    struct Private;
+    std::unique_ptr<Private> d_;
 };
 
 }  // namespace serial

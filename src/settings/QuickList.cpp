@@ -1,6 +1,5 @@
 #include "settings/QuickList.h"
 
-#include "platform/Error.h"
 #include "platform/FileError.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -33,7 +32,6 @@ std::string format_quick_list(const std::vector<std::string>& entries) {
 
 void write_quick_list(const std::string& path, const std::vector<std::string>& entries) {
     if (platform::replace_file(path, format_quick_list(entries))) {
-        throw platform::Error(
-            platform::file_error_message(platform::FileMessage::CannotCreate, path));
+        throw platform::file_error(platform::FileMessage::CannotCreate, path);
     }
 }

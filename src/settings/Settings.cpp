@@ -1,6 +1,5 @@
 #include "settings/Settings.h"
 
-#include "platform/Error.h"
 #include "platform/FileError.h"
 #include "platform/IniFile.h"
 
@@ -27,17 +26,18 @@ TSettings read_settings(const std::string& settings_path) {
         return parse_profile_int(text(key, ""), fallback);
     };
 
+    const TSettings built_in;
     TSettings s;
-    s.com_port = static_cast<std::uint8_t>(integer("port", 4));
-    s.dial_command = text("ton_p", "ATDP");
-    s.wait_seconds = integer("wait", 30);
+    s.com_port = static_cast<std::uint8_t>(integer("port", built_in.com_port));
+    s.dial_command = text("ton_p", built_in.dial_command);
+    s.wait_seconds = integer("wait", built_in.wait_seconds);
     s.dial_prefix = text("pref_", "");
-    s.init_command = text("init", "ATZ");
-    s.max_attempts = static_cast<std::uint8_t>(integer("n_run", 5));
-    s.busy_reply = cut(text("busy_", "BUSY"), kBusyReplyMax);
-    s.no_tone_reply = cut(text("dial_", "NO DIALTONE"), kNoToneReplyMax);
-    s.font_name = text("fnt", "Arial");
-    s.font_charset = integer("countr", 204);
+    s.init_command = text("init", built_in.init_command);
+    s.max_attempts = static_cast<std::uint8_t>(integer("n_run", built_in.max_attempts));
+    s.busy_reply = cut(text("busy_", built_in.busy_reply), kBusyReplyMax);
+    s.no_tone_reply = cut(text("dial_", built_in.no_tone_reply), kNoToneReplyMax);
+    s.font_name = text("fnt", built_in.font_name);
+    s.font_charset = integer("countr", built_in.font_charset);
     s.speaker_min = cut(text("l_min", "L0"), kSpeakerMax);
     s.speaker_max = cut(text("l_max", "L3"), kSpeakerMax);
     return s;
@@ -45,11 +45,9 @@ TSettings read_settings(const std::string& settings_path) {
 
 void write_settings(const TSettings& s, const std::string& settings_path) {
     const auto fail = [&settings_path] {
-        return platform::Error(
-            platform::file_error_message(platform::FileMessage::UnableToWrite, settings_path));
+        return platform::file_error(platform::FileMessage::UnableToWrite, settings_path);
     };
-    std::error_code error;
-    platform::IniFile ini = platform::IniFile::load_for_update(settings_path, error);
+    auto [ini, error] = platform::IniFile::load_for_update(settings_path);
     if (error) {
         throw fail();  // never replace contents that could not be read
     }

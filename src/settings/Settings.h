@@ -3,23 +3,25 @@
 #include <cstdint>
 #include <string>
 
+#include "dialing/DialRules.h"
+
 // The dialling and display settings, section [PARAM] of the settings file. Texts are
 // Windows-1251 bytes. The member initialisers are the built-in values, which stay in force only
 // when start-up fails before the file is read; read_settings() gives the file's defaults for
-// whatever the file lacks.
+// whatever the file lacks: the same values, but for the prefix and the speaker commands.
 struct TSettings {
-    std::uint8_t com_port = 4;                  // port: 1..4 select COM1..COM4
-    std::string dial_command = "ATDP";          // ton_p: "ATDP" pulse, "ATDT" tone
-    std::int32_t wait_seconds = 30;             // wait: seconds of waiting per attempt
-    std::string dial_prefix = "9w9w";           // pref_: dialled between command and number
-    std::string init_command = "ATZ";           // init
-    std::uint8_t max_attempts = 5;              // n_run
-    std::string busy_reply = "BUSY";            // busy_: at most 10 bytes
-    std::string no_tone_reply = "NO DIALTONE";  // dial_: at most 15 bytes
-    std::string font_name = "Arial";            // fnt
-    std::int32_t font_charset = 204;            // countr: only the low 8 bits are applied
-    std::string speaker_min = "ATL0";           // l_min: at most 10 bytes, kept and written back
-    std::string speaker_max = "ATL3";           // l_max: at most 10 bytes, kept and written back
+    std::uint8_t com_port = kDefaultComPort;          // port: 1..4 select COM1..COM4
+    std::string dial_command{kDefaultDialCommand};    // ton_p: kPulseDial or kToneDial
+    std::int32_t wait_seconds = kDefaultWaitSeconds;  // wait: seconds per attempt
+    std::string dial_prefix = "9w9w";                 // pref_: between command and number
+    std::string init_command{kDefaultInitCommand};    // init
+    std::uint8_t max_attempts = kDefaultMaxAttempts;  // n_run
+    std::string busy_reply{kBusyReply};               // busy_: at most 10 bytes
+    std::string no_tone_reply{kNoToneReply};          // dial_: at most 15 bytes
+    std::string font_name = "Arial";                  // fnt
+    std::int32_t font_charset = 204;                  // countr: only the low 8 bits are applied
+    std::string speaker_min = "ATL0";  // l_min: at most 10 bytes, kept and written back
+    std::string speaker_max = "ATL3";  // l_max: at most 10 bytes, kept and written back
 
     friend bool operator==(const TSettings&, const TSettings&) = default;
 };

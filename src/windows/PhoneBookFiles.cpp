@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/Error.h"
 #include "platform/FileError.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -50,15 +49,13 @@ std::optional<PhoneBookColumn> read_phone_book(const std::string& path) {
         return std::nullopt;
     }
     if (read.error) {
-        throw platform::Error(
-            platform::file_error_message(platform::FileMessage::CannotRead, path, read.error));
+        throw platform::file_error(platform::FileMessage::CannotRead, path, read.error);
     }
     return parse_phone_book(read.bytes);
 }
 
 void write_phone_book(const std::string& path, const PhoneBookColumn& column) {
     if (const auto error = platform::replace_file(path, format_phone_book(column))) {
-        throw platform::Error(
-            platform::file_error_message(platform::FileMessage::CannotCreate, path, error));
+        throw platform::file_error(platform::FileMessage::CannotCreate, path, error);
     }
 }

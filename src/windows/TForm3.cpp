@@ -338,7 +338,7 @@ void TForm3::setHelpFile(HelpFile help_file) {
 void TForm3::FormCreate() {
     set_font();
     SpinEdit3->setValue(settings_.com_port);
-    (settings_.dial_command == "ATDP" ? RadioButton1 : RadioButton2)->setChecked(true);
+    (settings_.dial_command == kPulseDial ? RadioButton1 : RadioButton2)->setChecked(true);
     SpinEdit1->setValue(settings_.wait_seconds);
     SpinEdit2->setValue(settings_.max_attempts);
     edit3->setText(capitals(platform::fromCp1251(settings_.dial_prefix)));
@@ -348,13 +348,8 @@ void TForm3::FormCreate() {
 }
 
 void TForm3::set_font() {
-    // Qt picks the character set from the text itself; only the face is applied.
-    const QString face = platform::installedFace(platform::fromCp1251(settings_.font_name));
-    for (Label* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label9}) {
-        QFont font = label->font();
-        font.setFamily(face);
-        label->setFont(font);
-    }
+    platform::applyFace({Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label9},
+                        platform::fromCp1251(settings_.font_name));
 }
 
 void TForm3::FormShow() {
@@ -383,7 +378,7 @@ void TForm3::GradButton1Click() {
 
 void TForm3::GradButton2Click() {
     settings_.com_port = static_cast<std::uint8_t>(takenValue(SpinEdit3));
-    settings_.dial_command = RadioButton1->isChecked() ? "ATDP" : "ATDT";
+    settings_.dial_command = RadioButton1->isChecked() ? kPulseDial : kToneDial;
     settings_.wait_seconds = takenValue(SpinEdit1);
     settings_.max_attempts = static_cast<std::uint8_t>(takenValue(SpinEdit2));
     settings_.dial_prefix = platform::toCp1251(edit3->text());

@@ -9,8 +9,8 @@
 #include <random>
 #include <thread>
 
-#include "serial/ReadThread.h"
 #include "serial/ZRTComm32.h"
+#include "serial/internal/ReadThread.h"
 #include "support/FormFixture.h"
 #include "support/Pty.h"
 

@@ -102,7 +102,7 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
             run.release_port();
         } else if (input == "port failed") {
             window.port_is_open = false;
-            run.port_failed();
+            run.release_port();
         } else if (input.starts_with("reply ")) {
             run.receive(input.substr(6));
         } else if (input == "tick" || word == "tick") {

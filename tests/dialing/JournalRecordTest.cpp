@@ -11,9 +11,10 @@ namespace {
 
 using namespace std::string_literals;
 
-// Windows-1251: «Иван Петров», «Время», «Длит.: ».
+// Windows-1251: «Иван Петров».
 const std::string kIvanPetrov = "\xC8\xE2\xE0\xED \xCF\xE5\xF2\xF0\xEE\xE2";
-const std::string kTimeWord = "\xC2\xF0\xE5\xEC\xFF";
+const std::string kNumber(kJournalNumberLabel), kSubscriber(kJournalSubscriberLabel),
+    kTime(kJournalTimeLabel), kDuration(kJournalDurationLabel);
 
 struct Fields {
     std::string date, number, subscriber, time, duration;
@@ -55,9 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         RecordRow{"ThousandsOfMinutes", {"d", "1", "s", "t", "12345:59", 740759}},
         RecordRow{"TimeWithBlanks", {"12/08/26", "1", "a b", "07:15:03 PM", "00:07", 7}},
         RecordRow{"SubscriberHoldsTheTimeAndDurationLabels",
-                  {"d", "1", "x " + kTimeWord + " y \xC4\xEB\xE8\xF2.: 05:00", "t", "00:01", 1}},
-        RecordRow{"SubscriberHoldsTheNumberLabel",
-                  {"d", "1", " \xCD\xEE\xEC\xE5\xF0: 2", "t", "00:02", 2}},
+                  {"d", "1", "x" + kTime + "y" + kDuration + "05:00", "t", "00:01", 1}},
+        RecordRow{"SubscriberHoldsTheNumberLabel", {"d", "1", kNumber + "2", "t", "00:02", 2}},
         RecordRow{"EmptyDateAndTime", {"", "1", "s", "", "00:03", 3}},
         RecordRow{"TabInTheSubscriber", {"d", "1", "a\tb", "t", "00:04", 4}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -96,12 +96,9 @@ INSTANTIATE_TEST_SUITE_P(
         DamagedRow{"BlankAfterTheDuration", record("00:05 ")},
         DamagedRow{"NulInside", "d\0"s + record("00:05")},
         DamagedRow{"CarriageReturnInside", record("00:05") + "\r"},
-        DamagedRow{"NoSubscriberLabel",
-                   "d \xCD\xEE\xEC\xE5\xF0: 1 \xC2\xF0\xE5\xEC\xFF t \xC4\xEB\xE8\xF2.: 00:05"},
-        DamagedRow{
-            "LabelsOutOfOrder",
-            "d \xC4\xEB\xE8\xF2.: 00:05 \xCD\xEE\xEC\xE5\xF0: 1 \xC0\xE1\xEE\xED\xE5\xED\xF2: s "
-            "\xC2\xF0\xE5\xEC\xFF t"}),
+        DamagedRow{"NoSubscriberLabel", "d" + kNumber + "1" + kTime + "t" + kDuration + "00:05"},
+        DamagedRow{"LabelsOutOfOrder",
+                   "d" + kDuration + "00:05" + kNumber + "1" + kSubscriber + "s" + kTime + "t"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

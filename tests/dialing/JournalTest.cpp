@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 
+#include "platform/Cp1251.h"
 #include "platform/Error.h"
 #include "support/FileContents.h"
 
@@ -25,16 +26,17 @@ std::string errorOf(const std::string& path, std::string_view record) {
 }
 
 TEST(JournalRecord, JoinsTheFieldsWithTheLabelsInWindows1251) {
+    EXPECT_EQ(platform::fromCp1251(kJournalNumberLabel), QStringLiteral(" Номер: "));
+    EXPECT_EQ(platform::fromCp1251(kJournalSubscriberLabel), QStringLiteral(" Абонент: "));
+    EXPECT_EQ(platform::fromCp1251(kJournalTimeLabel), QStringLiteral(" Время "));
+    EXPECT_EQ(platform::fromCp1251(kJournalDurationLabel), QStringLiteral(" Длит.: "));
+    const std::string number(kJournalNumberLabel), subscriber(kJournalSubscriberLabel),
+        time(kJournalTimeLabel), duration(kJournalDurationLabel);
     EXPECT_EQ(journal_record("07.12.26", "123", "\xC8\xE2\xE0\xED", "23:59:30", "100:00"),
-              "07.12.26\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20"
-              "123\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20\xC8\xE2\xE0\xED\x20\xC2\xF0\xE5\xEC\xFF"
-              "\x20"
-              "23:59:30\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20"
-              "100:00\r\n");
+              "07.12.26" + number + "123" + subscriber + "\xC8\xE2\xE0\xED" + time + "23:59:30" +
+                  duration + "100:00\r\n");
     EXPECT_EQ(journal_record("d", "", "", "t", "00:00"),
-              "d\x20\xCD\xEE\xEC\xE5\xF0\x3A\x20\x20\xC0\xE1\xEE\xED\xE5\xED\xF2\x3A\x20\x20\xC2"
-              "\xF0\xE5\xEC\xFF\x20t\x20\xC4\xEB\xE8\xF2\x2E\x3A\x20"
-              "00:00\r\n");
+              "d" + number + subscriber + time + "t" + duration + "00:00\r\n");
 }
 
 TEST(JournalFile, CreatesOnceThenAppendsAndReportsWhatCannotBeWritten) {

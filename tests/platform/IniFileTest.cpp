@@ -1,12 +1,10 @@
 #include "platform/IniFile.h"
 
 #include <gmock/gmock.h>
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -17,6 +15,7 @@
 #include <sstream>
 
 #include "platform/Files.h"
+#include "support/AsUser.h"
 #include "support/PermissionsApply.h"
 
 namespace {
@@ -24,6 +23,8 @@ namespace {
 using platform::IniFile;
 using platform::parse_profile_int;
 using platform::read_profile_string;
+using support::As;
+using support::run_in_child;
 using ::testing::ElementsAre;
 using namespace std::string_literals;
 
@@ -245,46 +246,6 @@ mode_t mode_of(const std::string& path) {
     return st.st_mode & 07777;
 }
 
-// Runs `body` in a child process and returns its verdict ("" = passed). With `unprivileged`,
-// a root test run drops to user nobody first, because root ignores permission bits.
-::testing::AssertionResult in_child(bool unprivileged, const std::function<std::string()>& body) {
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        return ::testing::AssertionFailure() << "pipe failed";
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::string verdict;
-        if (unprivileged && ::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            verdict = "could not drop privileges";
-        } else {
-            verdict = body();
-        }
-        [[maybe_unused]] auto n = ::write(fds[1], verdict.data(), verdict.size());
-        ::_exit(verdict.empty() ? 0 : 1);
-    }
-    ::close(fds[1]);
-    std::string verdict;
-    char buf[256];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) {
-        verdict.append(buf, std::size_t(n));
-    }
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !verdict.empty()) {
-        return ::testing::AssertionFailure() << "child: " << verdict << " status " << status;
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// "" when `error` is `expected`, else what it is.
-std::string unless(std::error_code error, std::errc expected) {
-    return error == expected ? "" : "error: " + error.message();
-}
-
 class IniSave : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -347,9 +308,7 @@ TEST_F(IniSave, ReadOnlyFileIsNeverReplaced) {
     ::chmod(dir_.c_str(), 0777);
     ::chmod(path("ro.ini").c_str(), 0444);
     const std::string target = path("ro.ini");
-    EXPECT_TRUE(in_child(true, [&]() -> std::string {
-        return unless(doc_.save(target), std::errc::permission_denied);
-    }));
+    EXPECT_TRUE(run_in_child([&] { EXPECT_EQ(doc_.save(target), std::errc::permission_denied); }));
     EXPECT_EQ(read_file(target), "[PARAM]\r\nport=1\r\n");
     EXPECT_THAT(entries(dir_), ElementsAre("ro.ini"));
 }
@@ -357,9 +316,7 @@ TEST_F(IniSave, ReadOnlyFileIsNeverReplaced) {
 TEST_F(IniSave, ReadOnlyDirectoryFails) {
     ::mkdir(path("ro").c_str(), 0555);
     const std::string target = path("ro/zvonmat.ini");
-    EXPECT_TRUE(in_child(true, [&]() -> std::string {
-        return unless(doc_.save(target), std::errc::permission_denied);
-    }));
+    EXPECT_TRUE(run_in_child([&] { EXPECT_EQ(doc_.save(target), std::errc::permission_denied); }));
     EXPECT_TRUE(entries(path("ro")).empty());
 }
 
@@ -394,16 +351,15 @@ TEST_F(IniSave, ReadOnlyDirectoryRewritesAWritableFileInPlace) {
         struct stat before {};
         ::stat(file.c_str(), &before);
         const std::string target = path(row.save_as);
-        EXPECT_TRUE(in_child(false, [&]() -> std::string {
-            ::signal(SIGXFSZ, SIG_IGN);
-            const rlimit limit{row.size_limit, row.size_limit};
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-                return "setrlimit failed";
-            }
-            PermissionsApply bound;
-            const std::error_code error = platform::replace_file(target, row.bytes);
-            return error == row.error ? "" : "error: " + error.message();
-        }));
+        EXPECT_TRUE(run_in_child(
+            [&] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit limit{row.size_limit, row.size_limit};
+                ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+                PermissionsApply bound;
+                EXPECT_EQ(platform::replace_file(target, row.bytes), row.error);
+            },
+            As::Self));
         const std::string now = read_file(file);
         EXPECT_TRUE(now == (row.error == std::errc{} ? row.bytes : old_bytes)) << now.size();
         struct stat after {};
@@ -421,14 +377,14 @@ TEST_F(IniSave, FailureWhileWritingKeepsTheOldFileAndLeavesNoTemporary) {
     write_file(path("a.ini"), "[PARAM]\r\nport=1\r\n");
     const auto big = IniFile::parse("[PARAM]\r\nfnt=" + kBig + "\r\n");
     const std::string target = path("a.ini");
-    EXPECT_TRUE(in_child(false, [&]() -> std::string {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-            return "setrlimit failed";
-        }
-        return unless(big.save(target), std::errc::file_too_large);
-    }));
+    EXPECT_TRUE(run_in_child(
+        [&] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{4096, 4096};
+            ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+            EXPECT_EQ(big.save(target), std::errc::file_too_large);
+        },
+        As::Self));
     EXPECT_EQ(read_file(target), "[PARAM]\r\nport=1\r\n");
     EXPECT_THAT(entries(dir_), ElementsAre("a.ini"));
 }
@@ -447,19 +403,15 @@ TEST_F(IniSave, LoadingAFifoDoesNotBlock) {
 }
 
 TEST_F(IniSave, LoadForUpdateRefusesWhatItCannotRead) {
-    std::error_code error;
-    EXPECT_EQ(IniFile::load_for_update(path("missing.ini"), error).bytes(), "");
-    EXPECT_FALSE(error);
-    IniFile::load_for_update(dir_, error);
-    EXPECT_EQ(error, std::errc::is_a_directory);
+    const auto missing = IniFile::load_for_update(path("missing.ini"));
+    EXPECT_EQ(missing.ini.bytes(), "");
+    EXPECT_FALSE(missing.error);
+    EXPECT_EQ(IniFile::load_for_update(dir_).error, std::errc::is_a_directory);
     write_file(path("wo.ini"), "[PARAM]\r\nport=1\r\n");
     ::chmod(path("wo.ini").c_str(), 0222);
     const std::string target = path("wo.ini");
-    EXPECT_TRUE(in_child(true, [&]() -> std::string {
-        std::error_code denied;
-        IniFile::load_for_update(target, denied);
-        return unless(denied, std::errc::permission_denied);
-    }));
+    EXPECT_TRUE(run_in_child(
+        [&] { EXPECT_EQ(IniFile::load_for_update(target).error, std::errc::permission_denied); }));
 }
 
 }  // namespace

@@ -1,9 +1,7 @@
 #include "platform/MachineStore.h"
 
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
@@ -11,6 +9,8 @@
 #include <fstream>
 #include <optional>
 #include <vector>
+
+#include "support/AsUser.h"
 
 namespace {
 
@@ -284,18 +284,11 @@ TEST_F(StoreFile, UnreadableStoreIsEmpty) {
     std::ofstream(path_) << "[1.0]\nme_users=ivan\n";
     ::chmod(path_.c_str(), 0);
     ::chmod(tmp_.path().toLocal8Bit().constData(), 0755);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            ::_exit(2);
-        }
+    EXPECT_TRUE(support::run_in_child([&] {
         const auto store = MachineStore::load(path_);
-        ::_exit(!store.me_users() && store.port_device(1) == "/dev/ttyS0" ? 0 : 1);
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_FALSE(store.me_users());
+        EXPECT_EQ(store.port_device(1), "/dev/ttyS0");
+    }));
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 
-#include "serial/CommEvent.h"
-#include "serial/DebugLog.h"
+#include "serial/internal/CommEvent.h"
+#include "serial/internal/DebugLog.h"
 #include "serial/support/LogCapture.h"
 
 using namespace serial;

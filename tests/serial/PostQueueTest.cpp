@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "serial/PostQueue.h"
+#include "serial/internal/PostQueue.h"
 
 using namespace serial;
 

@@ -7,6 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/DebugLog.h"
+#include "serial/internal/WorkerThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/InjectedLineErrors.h"
 #include "serial/support/LogCapture.h"

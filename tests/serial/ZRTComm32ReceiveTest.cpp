@@ -6,8 +6,10 @@
 #include <stdexcept>
 #include <thread>
 
-#include "serial/IcountLineErrorCounter.h"
-#include "serial/ReadThread.h"
+#include "platform/ErrorReport.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/IcountLineErrorCounter.h"
+#include "serial/internal/ReadThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/InjectedLineErrors.h"
 #include "serial/support/LogCapture.h"

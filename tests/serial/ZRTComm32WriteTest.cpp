@@ -4,8 +4,8 @@
 #include <memory>
 #include <thread>
 
-#include "serial/CloseEvent.h"
-#include "serial/WriteThread.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/WriteThread.h"
 #include "serial/support/CommFixture.h"
 #include "serial/support/LogCapture.h"
 

@@ -1,9 +1,7 @@
 #include "settings/Settings.h"
 
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
@@ -14,6 +12,7 @@
 
 #include "platform/Error.h"
 #include "settings/FileNames.h"
+#include "support/AsUser.h"
 
 namespace {
 
@@ -194,22 +193,14 @@ TEST_F(SettingsFile, ReadOnlyFileIsLeftAlone) {
     ::chmod(dir_.c_str(), 0777);
     ::chmod(path_.c_str(), 0444);
     // Root writes read-only files, so the attempt is made as nobody in a child process.
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::geteuid() == 0 &&
-            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
-            ::_exit(2);
-        }
+    EXPECT_TRUE(support::run_in_child([&] {
         try {
             write_settings(defaults(), path_);
+            ADD_FAILURE() << "no error";
         } catch (const platform::Error& e) {
-            ::_exit(e.what() == "Unable to write to " + path_ ? 0 : 3);
+            EXPECT_EQ(e.what(), "Unable to write to " + path_);
         }
-        ::_exit(4);
-    }
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }));
     EXPECT_EQ(contents(), "[PARAM]\r\nport=1\r\n");
     EXPECT_EQ(files_in_dir(), 1u);
 }

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "platform/Beep.h"
-#include "serial/CloseEvent.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/WorkerThread.h"
 
 namespace zvonmat_test {
 

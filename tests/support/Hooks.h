@@ -10,7 +10,7 @@
 
 #include "platform/ErrorReport.h"
 #include "platform/Notification.h"
-#include "serial/DebugLog.h"
+#include "serial/internal/DebugLog.h"
 
 namespace zvonmat_test {
 

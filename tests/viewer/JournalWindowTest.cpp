@@ -127,7 +127,8 @@ TEST_F(JournalWindowTest, Screenshot) {
                               journal_record(c.date, c.number, c.subscriber, c.time, c.duration));
         if (c.duration == std::string_view("00:00")) {
             // A record cut short, as a full disk once left it.
-            append_journal_record(path.toStdString(), "08.12.2026 \xCD\xEE\xEC\xE5\xF0: 4957\r\n");
+            append_journal_record(path.toStdString(),
+                                  "08.12.2026" + std::string(kJournalNumberLabel) + "4957\r\n");
         }
     }
     JournalWindow window(path);

@@ -61,4 +61,13 @@ void setFace(QFont& font, const QString& face) {
     font.setFamily(installedFace(face));
 }
 
+void applyFace(std::initializer_list<QWidget*> controls, const QString& face) {
+    const QString family = installedFace(face);
+    for (QWidget* control : controls) {
+        QFont font = control->font();
+        font.setFamily(family);
+        control->setFont(font);
+    }
+}
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QString>
+#include <QWidget>
+#include <initializer_list>
 
 namespace platform {
 
@@ -15,5 +17,9 @@ QString installedFace(const QString& face);
 
 // Makes `font` show `face`.
 void setFace(QFont& font, const QString& face);
+
+// Makes each of `controls` show `face` (the configured face of a window), keeping the rest of its
+// font. Qt picks the character set from the text itself; only the face is applied.
+void applyFace(std::initializer_list<QWidget*> controls, const QString& face);
 
 }  // namespace platform

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <string_view>
 
+#include "serial/internal/DebugLog.h"
+
 namespace {
 
 std::mutex output_mutex;

@@ -1,8 +1,8 @@
-#include "serial/LineSettings.h"
+#include "serial/internal/LineSettings.h"
 
 #include <termios.h>
 
-#include "serial/LineRate.h"
+#include "serial/internal/LineRate.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "serial/WriteThread.h"
+#include "serial/internal/WriteThread.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -6,9 +6,9 @@
 
 #include <cerrno>
 
-#include "serial/CloseEvent.h"
-#include "serial/CommMessage.h"
-#include "serial/DebugLog.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/CommMessage.h"
+#include "serial/internal/DebugLog.h"
 
 namespace serial {
 

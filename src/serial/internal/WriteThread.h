@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cstddef>
 
-#include "serial/PostQueue.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/PostQueue.h"
+#include "serial/internal/WorkerThread.h"
 
 namespace serial {
 
@@ -27,7 +27,6 @@ class TWriteThread {
     // Starts the thread; throws std::system_error when it cannot be created.
     void Resume();
     bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
-    void Terminate() noexcept { thread_.Terminate(); }
     // Whether the thread has met a failure and asked for the line to be hung up.
     bool Failed() const noexcept { return failed_.load(std::memory_order_acquire); }
 

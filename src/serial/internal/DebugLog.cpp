@@ -1,10 +1,12 @@
-#include "serial/DebugLog.h"
+#include "serial/internal/DebugLog.h"
 
 #include <QLoggingCategory>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <utility>
 
 namespace serial {
@@ -43,17 +45,35 @@ void DebugLog(std::string_view line, long long number) noexcept {
     }
 }
 
+std::optional<std::string> ErrnoReason(int code, ReasonFor reader) {
+    if (reader == ReasonFor::User) {
+        switch (code) {
+            case EBUSY:        // open() of a terminal another opener holds (TIOCEXCL)
+            case EWOULDBLOCK:  // flock() of a device another program has locked
+                return "already in use";
+            case ENOTTY:
+                return "not a terminal";
+            default:
+                return std::generic_category().message(code);
+        }
+    }
+    // strerrordesc_np gives the untranslated text and null for a code it does not know, unlike
+    // strerror, which makes up "Unknown error N".
+    if (const char* text = ::strerrordesc_np(code)) {
+        return text;
+    }
+    return std::nullopt;
+}
+
 void LogLastError(int code, const char* prefix) noexcept {
     if (!active.load(std::memory_order_acquire)) {
         return;
     }
     try {
         std::string line = prefix != nullptr ? prefix : "";
-        // strerrordesc_np gives the untranslated text and null for a code it does not know,
-        // unlike strerror, which makes up "Unknown error N".
-        if (const char* text = ::strerrordesc_np(code)) {
+        if (const auto text = ErrnoReason(code, ReasonFor::DebugLog)) {
             line += "GetLastError returned: \"";
-            line += text;
+            line += *text;
             line += '"';
         } else {
             line += "Out of memory";

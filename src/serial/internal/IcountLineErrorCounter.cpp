@@ -1,4 +1,4 @@
-#include "serial/IcountLineErrorCounter.h"
+#include "serial/internal/IcountLineErrorCounter.h"
 
 #include <linux/serial.h>
 #include <sys/ioctl.h>

@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "serial/Block.h"
+#include "serial/internal/Block.h"
 
 namespace serial {
 

@@ -1,4 +1,4 @@
-#include "serial/ReadThread.h"
+#include "serial/internal/ReadThread.h"
 
 #include <poll.h>
 #include <termios.h>
@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "serial/CloseEvent.h"
-#include "serial/CommEvent.h"
-#include "serial/CommMessage.h"
-#include "serial/DebugLog.h"
+#include "serial/internal/CloseEvent.h"
+#include "serial/internal/CommEvent.h"
+#include "serial/internal/CommMessage.h"
+#include "serial/internal/DebugLog.h"
 
 namespace serial {
 

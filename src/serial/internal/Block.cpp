@@ -1,4 +1,4 @@
-#include "serial/Block.h"
+#include "serial/internal/Block.h"
 
 #include <atomic>
 #include <cstring>

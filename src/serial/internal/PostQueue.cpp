@@ -1,4 +1,4 @@
-#include "serial/PostQueue.h"
+#include "serial/internal/PostQueue.h"
 
 #include <sys/eventfd.h>
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace serial {
@@ -15,6 +17,16 @@ void DebugLog(std::string_view line, long long number) noexcept;
 // The line for a device descriptor that is no longer valid, written by both threads.
 inline constexpr std::string_view kInvalidHandleLine =
     "ERROR_INVALID_HANDLE, Likely that the Service Provider has closed the port.";
+
+// Who reads the text of a system error.
+enum class ReasonFor {
+    User,      // an error message: the system's description in the user's language; a port that
+               // another opener holds is "already in use", a device that is no terminal "not a
+               // terminal"
+    DebugLog,  // the system's untranslated description; nothing for a code it does not know
+};
+// The component's one text for errno value `code`.
+std::optional<std::string> ErrnoReason(int code, ReasonFor reader);
 
 // Logs a failed system call: prefix, "GetLastError returned: " and the error's description in
 // double quotes; prefix followed by "Out of memory" when there is no description for `code`.

@@ -1,4 +1,4 @@
-#include "serial/IoctlModemLines.h"
+#include "serial/internal/IoctlModemLines.h"
 
 #include <sys/ioctl.h>
 

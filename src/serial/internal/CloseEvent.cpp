@@ -1,4 +1,4 @@
-#include "serial/CloseEvent.h"
+#include "serial/internal/CloseEvent.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

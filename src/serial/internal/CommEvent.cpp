@@ -1,4 +1,4 @@
-#include "serial/CommEvent.h"
+#include "serial/internal/CommEvent.h"
 
 namespace serial {
 

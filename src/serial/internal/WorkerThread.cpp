@@ -1,4 +1,4 @@
-#include "serial/WorkerThread.h"
+#include "serial/internal/WorkerThread.h"
 
 #include <sys/resource.h>
 #include <unistd.h>

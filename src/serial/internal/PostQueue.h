@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "platform/UniqueFd.h"
-#include "serial/CommMessage.h"
+#include "serial/internal/CommMessage.h"
 
 namespace serial {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <memory>
 
-#include "serial/Block.h"
 #include "serial/LineErrorCounter.h"
-#include "serial/PostQueue.h"
-#include "serial/WorkerThread.h"
+#include "serial/internal/Block.h"
+#include "serial/internal/PostQueue.h"
+#include "serial/internal/WorkerThread.h"
 
 namespace serial {
 
@@ -65,7 +65,6 @@ class TReadThread {
     // Starts the thread; throws std::system_error when it cannot be created.
     void Resume();
     bool WaitFor(std::chrono::milliseconds limit) { return thread_.WaitFor(limit); }
-    void Terminate() noexcept { thread_.Terminate(); }
     // Whether the thread has met a failure and asked for the line to be hung up.
     bool Failed() const noexcept { return failed_.load(std::memory_order_acquire); }
 

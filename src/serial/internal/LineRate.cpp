@@ -1,4 +1,4 @@
-#include "serial/LineRate.h"
+#include "serial/internal/LineRate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>

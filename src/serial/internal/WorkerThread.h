@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -10,7 +9,7 @@
 namespace serial {
 
 // A worker thread with what the serial component needs of one: start it, wait for its end with a
-// time limit, set a terminate-request flag, and join it when it goes. Owners keep it as their
+// time limit, and join it when it goes. Owners keep it as their
 // last member so that the thread has ended before anything it uses is destroyed.
 class WorkerThread {
   public:
@@ -31,9 +30,6 @@ class WorkerThread {
     // True when the thread has ended (or never started) within `limit`.
     bool WaitFor(std::chrono::milliseconds limit);
 
-    void Terminate() noexcept { terminated_.store(true, std::memory_order_relaxed); }
-    bool Terminated() const noexcept { return terminated_.load(std::memory_order_relaxed); }
-
     // Best effort: moves the calling thread `steps` nice levels above normal. Raising needs
     // privileges the program usually lacks; failing is not an error.
     static void RaiseCurrentPriority(int steps) noexcept;
@@ -42,7 +38,6 @@ class WorkerThread {
     std::mutex mutex_;
     std::condition_variable ended_changed_;
     bool ended_ = true;
-    std::atomic<bool> terminated_{false};
     std::thread thread_;
 };
 
