@@ -13,7 +13,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-int RepaintsWithin(PaintCounter& paints, std::chrono::milliseconds span) {
+int RepaintsWithin(EventCounter& paints, std::chrono::milliseconds span) {
     QApplication::processEvents();
     paints.count = 0;
     QTest::qWait(static_cast<int>(span.count()));
@@ -32,7 +32,7 @@ TEST(CaretBlinkLimit, TheCaretStopsBlinkingWhenIdleAndBlinksAgainAtTheNextKey) {
         field.activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(&field));
         field.setFocus();
-        PaintCounter paints(&field);
+        EventCounter paints(&field);
 
         CaretBlinkLimit limit{std::chrono::milliseconds(flash_time)};
         EXPECT_GE(RepaintsWithin(paints, span), 1) << "the caret blinks at first";

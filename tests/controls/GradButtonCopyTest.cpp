@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QFont>
-#include <QTest>
-#include <memory>
 #include <vector>
 
 #include "controls/ControlsTestSupport.h"
@@ -12,60 +9,15 @@
 
 namespace {
 
-// Records the linked button's picture size each time the copy is painted.
-class LinkSizeAtPaint : public QObject {
-  public:
-    explicit LinkSizeAtPaint(TGradButtonCopy* copy) : copy_(copy) {
-        copy->installEventFilter(this);
-    }
-    std::vector<QSize> sizes;
-
+class GradButtonCopyTest : public ControlHostTest {
   protected:
-    bool eventFilter(QObject* /*watched*/, QEvent* event) override {
-        if (event->type() == QEvent::Paint && copy_->ButtonLink() != nullptr) {
-            sizes.push_back(copy_->ButtonLink()->GradBitmap().size());
-        }
-        return false;
-    }
-
-  private:
-    TGradButtonCopy* copy_;
-};
-
-class GradButtonCopyTest : public testing::Test {
-  protected:
-    void SetUp() override { host_.resize(300, 150); }
-
-    TGradButton* makeLink(QSize size) {
-        auto* link = new TGradButton(&host_);
-        link->setGeometry(QRect(QPoint(150, 10), size));
-        link->setCaption(QString());
-        link->show();
-        return link;
-    }
+    TGradButton* makeLink(QSize size) { return add<TGradButton>(QRect(QPoint(150, 10), size)); }
 
     TGradButtonCopy* makeCopy(QSize size, TGradButton* link) {
-        auto* copy = new TGradButtonCopy(&host_);
-        copy->setGeometry(QRect(QPoint(10, 10), size));
-        copy->setCaption(QString());
+        auto* copy = add<TGradButtonCopy>(QRect(QPoint(10, 10), size));
         copy->setButtonLink(link);
-        copy->show();
         return copy;
     }
-
-    void showHost() {
-        host_.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
-        QApplication::processEvents();
-    }
-
-    static QImage expectedCopyFace(const TGradButtonCopy& copy, const TGradButton& link) {
-        return expectedFace(copy.size(), link.GradBitmap(), false, link.BorderWidth(),
-                            link.BevelWidth(), link.HighlightColor(), link.ShadowColor(),
-                            link.FaceColor());
-    }
-
-    QWidget host_;
 };
 
 TEST_F(GradButtonCopyTest, StartsOnItsOwnerWithItsDefaults) {
@@ -91,9 +43,9 @@ class GradButtonCopyFaceTest : public GradButtonCopyTest,
 TEST_P(GradButtonCopyFaceTest, BorrowsTheLinkedPictureAsItIs) {
     const CopyCase& c = GetParam();
     TGradButton* link = makeLink(c.link_size);
-    link->setGradColor(QColor(192, 192, 192));
-    link->setHighlightColor(QColor(255, 0, 0));
-    link->setShadowColor(QColor(0, 255, 0));
+    link->setGradColor(kSilver);
+    link->setHighlightColor(kRed);
+    link->setShadowColor(kGreen);
     link->setFaceColor(QColor(0, 0, 160));
     link->setBorderWidth(c.border);
     link->setBevelWidth(c.bevel);
@@ -103,7 +55,7 @@ TEST_P(GradButtonCopyFaceTest, BorrowsTheLinkedPictureAsItIs) {
     ASSERT_EQ(link->GradBitmap().size(), picture_size);
     const qint64 rendered = link->GradBitmap().cacheKey();  // a new key after each render
 
-    EXPECT_TRUE(sameImage(grabImage(*copy), expectedCopyFace(*copy, *link)));
+    EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), *link, false)));
     EXPECT_EQ(link->GradBitmap().cacheKey(), rendered);
     EXPECT_EQ(link->GradBitmap().size(), picture_size);
 }
@@ -121,50 +73,50 @@ INSTANTIATE_TEST_SUITE_P(Sizes, GradButtonCopyFaceTest,
 
 TEST_F(GradButtonCopyTest, NarrowCopyShowsGradientInItsRightmostColumn) {
     TGradButton* link = makeLink({92, 25});
-    link->setGradColor(QColor(192, 192, 192));
+    link->setGradColor(kSilver);
     TGradButtonCopy* copy = makeCopy({34, 25}, link);
     showHost();
     const QImage shown = grabImage(*copy);
-    const QImage& picture = link->GradBitmap();
     for (int y = 2; y <= 23; ++y) {
-        EXPECT_EQ(describe(shown.pixel(33, y)), describe(picture.pixel(32, y - 1))) << y;
+        EXPECT_EQ(pixel(shown, 33, y), pixel(link->GradBitmap(), 32, y - 1)) << y;
     }
-    EXPECT_NE(describe(shown.pixel(33, 12)), describe(rgb(0, 0, 0)));
-    EXPECT_EQ(describe(shown.pixel(33, 24)), describe(rgb(0, 0, 0)));  // picture is 23 rows
+    EXPECT_NE(pixel(shown, 33, 12), describe(kBlack));
+    EXPECT_EQ(pixel(shown, 33, 24), describe(kBlack));  // picture is 23 rows
 }
 
 TEST_F(GradButtonCopyTest, DrawsItsOwnCaptionAndFontLikeTheLinkedButton) {
     TGradButton* link = makeLink({92, 25});
-    link->setGradColor(QColor(192, 192, 192));
-    link->setCaption(QStringLiteral("Set"));
+    link->setGradColor(kSilver);
     link->setFontColor(QColor(255, 255, 0));
-    link->setFont(captionFont());
     TGradButtonCopy* copy = makeCopy({92, 25}, link);
+    link->setCaption(QStringLiteral("Set"));
+    link->setFont(captionFont());
     copy->setCaption(QStringLiteral("Set"));
     copy->setFont(captionFont());
     showHost();
     const QImage shown = grabImage(*copy);
     EXPECT_TRUE(sameImage(shown, grabImage(*link)));
-    EXPECT_FALSE(sameImage(shown, expectedCopyFace(*copy, *link)));  // the caption is there
+    // The caption is there.
+    EXPECT_FALSE(sameImage(shown, expectedFace(copy->size(), *link, false)));
 }
 
 TEST_F(GradButtonCopyTest, ShowsLinkChangesOnlyAtItsOwnNextPaint) {
     TGradButton* link = makeLink({92, 25});
     TGradButtonCopy* copy = makeCopy({50, 25}, link);
     showHost();
-    PaintCounter paints(copy);
+    EventCounter paints(copy);
     link->setGradColor(QColor(200, 0, 0));
     link->setHighlightColor(QColor(0, 200, 0));
     QApplication::processEvents();
     EXPECT_EQ(paints.count, 0);
-    EXPECT_TRUE(sameImage(grabImage(*copy), expectedCopyFace(*copy, *link)));
+    EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), *link, false)));
 }
 
 TEST_F(GradButtonCopyTest, LinkingRepaintsAtOnceAndUnlinkingFallsBackToAPlainFace) {
     TGradButton* link = makeLink({92, 25});
     TGradButtonCopy* copy = makeCopy({50, 25}, nullptr);
     showHost();
-    PaintCounter paints(copy);
+    EventCounter paints(copy);
 
     copy->setButtonLink(link);
     EXPECT_EQ(paints.count, 1);
@@ -176,9 +128,9 @@ TEST_F(GradButtonCopyTest, LinkingRepaintsAtOnceAndUnlinkingFallsBackToAPlainFac
     EXPECT_EQ(copy->ButtonLink(), nullptr);
     EXPECT_EQ(paints.count, 1);
     const QImage plain = grabImage(*copy);
-    EXPECT_EQ(describe(plain.pixel(0, 0)), describe(rgb(255, 255, 255)));
-    EXPECT_EQ(describe(plain.pixel(49, 24)), describe(rgb(0, 0, 0)));
-    EXPECT_EQ(describe(plain.pixel(25, 12)), describe(rgb(192, 192, 192)));
+    EXPECT_EQ(pixel(plain, 0, 0), describe(kWhite));
+    EXPECT_EQ(pixel(plain, 49, 24), describe(kBlack));
+    EXPECT_EQ(pixel(plain, 25, 12), describe(kSilver));
 }
 
 TEST_F(GradButtonCopyTest, ALinkToADestroyedButtonIsDropped) {
@@ -187,8 +139,7 @@ TEST_F(GradButtonCopyTest, ALinkToADestroyedButtonIsDropped) {
     showHost();
     delete link;
     EXPECT_EQ(copy->ButtonLink(), nullptr);
-    const QImage shown = grabImage(*copy);
-    EXPECT_EQ(describe(shown.pixel(25, 12)), describe(rgb(192, 192, 192)));
+    EXPECT_EQ(pixel(grabImage(*copy), 25, 12), describe(kSilver));
 }
 
 // Copies on a container created before the linked button's are painted first when the window
@@ -202,14 +153,15 @@ TEST_F(GradButtonCopyTest, CopiesOnAnEarlierPanelSeeTheFittedPictureOnFirstShow)
     copy->setGeometry(10, 10, 34, 25);
     auto* link = new TGradButton(button_panel);
     link->setGeometry(0, 0, 92, 25);
-    link->setGradColor(QColor(192, 192, 192));
+    link->setGradColor(kSilver);
     copy->setButtonLink(link);
     ASSERT_EQ(link->GradBitmap().size(), QSize(100, 30));  // not yet fitted while hidden
 
-    LinkSizeAtPaint seen(copy);
+    std::vector<QSize> seen;  // the picture's size at each paint of the copy
+    EventCounter paints(copy, QEvent::Paint, [&] { seen.push_back(link->GradBitmap().size()); });
     showHost();
-    ASSERT_FALSE(seen.sizes.empty());
-    EXPECT_EQ(seen.sizes.front(), QSize(90, 23));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), QSize(90, 23));
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <QPixmap>
 #include <QTest>
 #include <functional>
-#include <memory>
 
 #include "controls/ControlsTestSupport.h"
 
@@ -21,35 +20,21 @@ QImage gradient(QSize size, QColor top, QColor bottom) {
     return picture;
 }
 
-// A shown top-level window holding the buttons under test.
-class GradButtonTest : public testing::Test {
+class GradButtonTest : public ControlHostTest {
   protected:
-    void SetUp() override { host_.resize(300, 150); }
-
     TGradButton* makeButton(QSize size, const QString& caption = QString()) {
-        auto* button = new TGradButton(&host_);
-        button->setGeometry(QRect(QPoint(10, 10), size));
+        auto* button = add<TGradButton>(QRect(QPoint(10, 10), size));
         button->setCaption(caption);
         button->setFont(captionFont());
-        button->show();  // shown with the host, or at once when the host already is
         return button;
     }
-
-    void showHost() {
-        host_.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
-        QApplication::processEvents();
-    }
-
-    QWidget host_;
 };
 
 TEST(MulDivTest, RoundsToNearestWithHalvesAwayFromZero) {
-    struct Row {
+    const struct {
         const char* name;
         int a, b, c, expected;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"exact", 6, 4, 3, 8},
         {"below half rounds down", 1, 1, 3, 0},
         {"above half rounds up", 2, 1, 3, 1},
@@ -60,39 +45,34 @@ TEST(MulDivTest, RoundsToNearestWithHalvesAwayFromZero) {
         {"band 5 of black to grey", 5, 128, 255, 3},
         {"band 250 of black to grey", 250, 128, 255, 125},
         {"product beyond 32 bits", 1 << 30, 12, 8, 3 << 29},
-        {"most negative values", -2147483647 - 1, -2147483647 - 1, -2147483647 - 1,
-         -2147483647 - 1},
+        {"most negative values", INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN},
         {"result too large", 1 << 30, 4, 1, -1},
         {"division by zero", 5, 5, 0, -1},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(MulDiv(row.a, row.b, row.c), row.expected);
     }
 }
 
 TEST(FillGradientTest, ShortPicturesShowTheBandThatCoversEachRow) {
-    struct Row {
+    const struct {
         const char* name;
         int height;
         QColor top, bottom;
         int row;
-        QRgb expected;
+        QColor expected;
+    } rows[] = {
+        {"23 rows, first row is band 5", 23, kBlack, kGrey, 0, {3, 3, 3}},
+        {"23 rows, last row is band 250", 23, kBlack, kGrey, 22, {125, 125, 125}},
+        {"1 row is band 127", 1, kBlack, kWhite, 0, {127, 127, 127}},
+        {"falling channels round away from zero", 1, kWhite, kBlack, 0, {128, 128, 128}},
     };
-    const Row rows[] = {
-        {"23 rows, first row is band 5", 23, QColor(0, 0, 0), QColor(128, 128, 128), 0,
-         rgb(3, 3, 3)},
-        {"23 rows, last row is band 250", 23, QColor(0, 0, 0), QColor(128, 128, 128), 22,
-         rgb(125, 125, 125)},
-        {"1 row is band 127", 1, QColor(0, 0, 0), QColor(255, 255, 255), 0, rgb(127, 127, 127)},
-        {"falling channels round away from zero", 1, QColor(255, 255, 255), QColor(0, 0, 0), 0,
-         rgb(128, 128, 128)},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QImage picture = gradient(QSize(7, row.height), row.top, row.bottom);
         for (int x = 0; x < picture.width(); ++x) {
-            ASSERT_EQ(describe(picture.pixel(x, row.row)), describe(row.expected)) << "x " << x;
+            ASSERT_EQ(pixel(picture, x, row.row), describe(row.expected)) << "x " << x;
         }
     }
 }
@@ -101,12 +81,11 @@ TEST(FillGradientTest, TallPicturesGiveEveryBandItsRows) {
     // Blue to black falls by exactly one per band, so row colours name their band.
     for (int height : {256, 512}) {
         SCOPED_TRACE(height);
-        const QImage picture = gradient(QSize(3, height), QColor(0, 0, 255), QColor(0, 0, 0));
-        const int rows_per_band = height / 256;
+        const QImage picture = gradient(QSize(3, height), QColor(0, 0, 255), kBlack);
         for (int y = 0; y < height; ++y) {
-            const QRgb expected = rgb(0, 0, 255 - y / rows_per_band);
+            const QColor expected(0, 0, 255 - y / (height / 256));
             for (int x = 0; x < 3; ++x) {
-                ASSERT_EQ(describe(picture.pixel(x, y)), describe(expected)) << x << "," << y;
+                ASSERT_EQ(pixel(picture, x, y), describe(expected)) << x << "," << y;
             }
         }
     }
@@ -116,26 +95,26 @@ TEST(FillGradientTest, EndRowsOf256AreExactlyTheTwoColours) {
     const QColor top(10, 200, 30);
     const QColor bottom(250, 20, 31);
     const QImage picture = gradient(QSize(4, 256), top, bottom);
-    EXPECT_EQ(describe(picture.pixel(2, 0)), describe(top.rgb()));
-    EXPECT_EQ(describe(picture.pixel(2, 255)), describe(bottom.rgb()));
+    EXPECT_EQ(pixel(picture, 2, 0), describe(top));
+    EXPECT_EQ(pixel(picture, 2, 255), describe(bottom));
 }
 
 TEST(PaintGradientFaceTest, DrawsOnlyInsideItsRectangle) {
-    const QImage picture = gradient({90, 23}, QColor(192, 192, 192), QColor(0, 0, 0));
+    const QImage picture = gradient({90, 23}, kSilver, kBlack);
+    const QColor blue(0, 0, 255);
+    const QRect area(10, 20, 34, 25);
     QImage canvas(200, 100, QImage::Format_RGB32);
-    canvas.fill(QColor(255, 0, 255));
+    canvas.fill(Qt::magenta);
     QPainter painter(&canvas);
-    paintGradientFace(painter, QRect(10, 20, 34, 25), picture, true, 1, 1, QColor(255, 0, 0),
-                      QColor(0, 255, 0), QColor(0, 0, 255), QString(), QFont(), QColor());
+    paintGradientFace(painter, area, picture, true, 1, 1, kRed, kGreen, blue, QString(), QFont(),
+                      QColor());
     painter.end();
-    EXPECT_TRUE(sameImage(canvas.copy(10, 20, 34, 25),
-                          expectedFace({34, 25}, picture, true, 1, 1, QColor(255, 0, 0),
-                                       QColor(0, 255, 0), QColor(0, 0, 255))));
+    EXPECT_TRUE(sameImage(canvas.copy(area),
+                          expectedFace(area.size(), picture, true, 1, 1, kRed, kGreen, blue)));
     for (int y = 0; y < 100; ++y) {
         for (int x = 0; x < 200; ++x) {
-            if (!QRect(10, 20, 34, 25).contains(x, y)) {
-                ASSERT_EQ(describe(canvas.pixel(x, y)), describe(rgb(255, 0, 255)))
-                    << x << "," << y;
+            if (!area.contains(x, y)) {
+                ASSERT_EQ(pixel(canvas, x, y), describe(Qt::magenta)) << x << "," << y;
             }
         }
     }
@@ -145,16 +124,16 @@ TEST_F(GradButtonTest, StartsWithItsDefaultsAndARenderedPicture) {
     TGradButton button;
     EXPECT_EQ(button.size(), QSize(100, 30));
     EXPECT_EQ(button.Caption(), QStringLiteral("TGradButton"));
-    EXPECT_EQ(button.FontColor(), QColor(255, 255, 255));
+    EXPECT_EQ(button.FontColor(), kWhite);
     EXPECT_EQ(button.GradColor(), QColor(0, 0, 255));
-    EXPECT_EQ(button.FaceColor(), QColor(0, 0, 0));
-    EXPECT_EQ(button.HighlightColor(), QColor(255, 255, 255));
-    EXPECT_EQ(button.ShadowColor(), QColor(0, 0, 0));
+    EXPECT_EQ(button.FaceColor(), kBlack);
+    EXPECT_EQ(button.HighlightColor(), kWhite);
+    EXPECT_EQ(button.ShadowColor(), kBlack);
     EXPECT_EQ(button.BevelWidth(), 1);
     EXPECT_EQ(button.BorderWidth(), 1);
     EXPECT_EQ(button.focusPolicy(), Qt::NoFocus);
-    EXPECT_TRUE(sameImage(button.GradBitmap(),
-                          gradient(QSize(100, 30), QColor(0, 0, 255), QColor(0, 0, 0))));
+    EXPECT_TRUE(
+        sameImage(button.GradBitmap(), gradient(QSize(100, 30), QColor(0, 0, 255), kBlack)));
 }
 
 struct FaceCase {
@@ -177,14 +156,11 @@ TEST_P(GradButtonFaceTest, DrawsOutlineRingsAndPicture) {
     button->setBorderWidth(c.border);
     showHost();
     const QSize picture_size = c.size - QSize(2 * c.border, 2 * c.border);
-    const QImage shown = grabImage(*button);
     ASSERT_TRUE(sameImage(button->GradBitmap(), gradient(picture_size, c.grad, c.face)));
-    EXPECT_TRUE(sameImage(shown, expectedFace(c.size, button->GradBitmap(), false, c.border,
-                                              c.bevel, c.highlight, c.shadow, c.face)));
+    EXPECT_TRUE(
+        sameImage(grabImage(*button), expectedFace(c.size, button->GradBitmap(), false, c.border,
+                                                   c.bevel, c.highlight, c.shadow, c.face)));
 }
-
-const QColor kBlack(0, 0, 0);
-const QColor kSilver(192, 192, 192);
 
 INSTANTIATE_TEST_SUITE_P(
     Layouts, GradButtonFaceTest,
@@ -192,17 +168,10 @@ INSTANTIATE_TEST_SUITE_P(
         FaceCase{"MainButton", {92, 25}, kSilver, kBlack, kWhite, kBlack, 1, 1},
         FaceCase{"Keypad", {25, 25}, kBlack, kGrey, kWhite, kBlack, 1, 1},
         FaceCase{"Prompt", {52, 41}, kSilver, kBlack, kWhite, kGrey, 1, 1},
-        FaceCase{"DistinctColours",
-                 {40, 20},
-                 {200, 10, 10},
-                 {10, 10, 200},
-                 {255, 0, 0},
-                 {0, 255, 0},
-                 1,
-                 1},
-        FaceCase{"ThreeRingsWideBorder", {60, 30}, kSilver, kBlack, {255, 0, 0}, {0, 255, 0}, 3, 2},
-        FaceCase{"NoRing", {30, 20}, kSilver, kBlack, {255, 0, 0}, {0, 255, 0}, 0, 1},
-        FaceCase{"NoBorder", {30, 20}, kSilver, kBlack, {255, 0, 0}, {0, 255, 0}, 1, 0}),
+        FaceCase{"DistinctColours", {40, 20}, {200, 10, 10}, {10, 10, 200}, kRed, kGreen, 1, 1},
+        FaceCase{"ThreeRingsWideBorder", {60, 30}, kSilver, kBlack, kRed, kGreen, 3, 2},
+        FaceCase{"NoRing", {30, 20}, kSilver, kBlack, kRed, kGreen, 0, 1},
+        FaceCase{"NoBorder", {30, 20}, kSilver, kBlack, kRed, kGreen, 1, 0}),
     [](const testing::TestParamInfo<FaceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(GradButtonTest, KeypadPictureRowsShowTheBandsThatCoverThem) {
@@ -212,28 +181,28 @@ TEST_F(GradButtonTest, KeypadPictureRowsShowTheBandsThatCoverThem) {
     showHost();
     const QImage& picture = button->GradBitmap();
     ASSERT_EQ(picture.size(), QSize(23, 23));
-    EXPECT_EQ(describe(picture.pixel(11, 0)), describe(rgb(3, 3, 3)));
-    EXPECT_EQ(describe(picture.pixel(11, 22)), describe(rgb(125, 125, 125)));
+    EXPECT_EQ(pixel(picture, 11, 0), describe(QColor(3, 3, 3)));
+    EXPECT_EQ(pixel(picture, 11, 22), describe(QColor(125, 125, 125)));
     // The ring hides the picture's first and last rows; the rows between show through.
     const QImage shown = grabImage(*button);
     for (int y = 2; y <= 22; ++y) {
-        EXPECT_EQ(describe(shown.pixel(12, y)), describe(picture.pixel(11, y - 1))) << y;
+        EXPECT_EQ(pixel(shown, 12, y), pixel(picture, 11, y - 1)) << y;
     }
 }
 
 TEST_F(GradButtonTest, RingCornersEndInTheLowerRightColour) {
     TGradButton* button = makeButton({40, 20});
-    button->setHighlightColor(QColor(255, 0, 0));
-    button->setShadowColor(QColor(0, 255, 0));
+    button->setHighlightColor(kRed);
+    button->setShadowColor(kGreen);
     showHost();
     const QImage shown = grabImage(*button);
-    EXPECT_EQ(describe(shown.pixel(0, 0)), describe(rgb(0, 0, 0)));
-    EXPECT_EQ(describe(shown.pixel(39, 19)), describe(rgb(0, 0, 0)));
-    EXPECT_EQ(describe(shown.pixel(1, 1)), describe(rgb(255, 0, 0)));    // top-left
-    EXPECT_EQ(describe(shown.pixel(20, 1)), describe(rgb(255, 0, 0)));   // top
-    EXPECT_EQ(describe(shown.pixel(38, 1)), describe(rgb(0, 255, 0)));   // top-right
-    EXPECT_EQ(describe(shown.pixel(1, 18)), describe(rgb(0, 255, 0)));   // bottom-left
-    EXPECT_EQ(describe(shown.pixel(38, 18)), describe(rgb(0, 255, 0)));  // bottom-right
+    EXPECT_EQ(pixel(shown, 0, 0), describe(kBlack));
+    EXPECT_EQ(pixel(shown, 39, 19), describe(kBlack));
+    EXPECT_EQ(pixel(shown, 1, 1), describe(kRed));      // top-left
+    EXPECT_EQ(pixel(shown, 20, 1), describe(kRed));     // top
+    EXPECT_EQ(pixel(shown, 38, 1), describe(kGreen));   // top-right
+    EXPECT_EQ(pixel(shown, 1, 18), describe(kGreen));   // bottom-left
+    EXPECT_EQ(pixel(shown, 38, 18), describe(kGreen));  // bottom-right
 }
 
 TEST_F(GradButtonTest, PictureFollowsSizeAndBorderButNotTheBevelColours) {
@@ -263,7 +232,7 @@ TEST_F(GradButtonTest, PictureFollowsSizeAndBorderButNotTheBevelColours) {
 TEST_F(GradButtonTest, ResizingAShownButtonFitsThePictureBeforeAnyPaint) {
     TGradButton* button = makeButton({92, 25});
     showHost();
-    PaintCounter paints(button);
+    EventCounter paints(button);
     button->resize(60, 20);
     EXPECT_EQ(paints.count, 0);
     EXPECT_EQ(button->GradBitmap().size(), QSize(58, 18));
@@ -274,51 +243,43 @@ TEST_F(GradButtonTest, TooLargeABorderLeavesNoPictureAndStillPaints) {
     showHost();
     button->setBorderWidth(5);
     EXPECT_TRUE(button->GradBitmap().isNull());
-    const QImage shown = grabImage(*button);
-    EXPECT_EQ(describe(shown.pixel(5, 5)), describe(rgb(0, 0, 0)));
+    EXPECT_EQ(pixel(grabImage(*button), 5, 5), describe(kBlack));
 }
 
-struct SetterCase {
-    const char* name;
-    std::function<void(TGradButton&)> set_other;
-    std::function<void(TGradButton&)> set_same;
-    bool renders;
-};
-
 TEST_F(GradButtonTest, SettersRepaintAtOnceAndIgnoreUnchangedValues) {
-    const SetterCase cases[] = {
-        {"GradColor", [](TGradButton& b) { b.setGradColor(QColor(9, 8, 7)); },
-         [](TGradButton& b) { b.setGradColor(QColor(9, 8, 7)); }, true},
-        {"FaceColor", [](TGradButton& b) { b.setFaceColor(QColor(200, 100, 50)); },
+    using Set = std::function<void(TGradButton&)>;
+    const struct {
+        const char* name;
+        Set set;
+        bool renders;
+        Set set_same;  // the same value given again: by default as `set` gives it
+    } rows[] = {
+        {"GradColor", [](TGradButton& b) { b.setGradColor(QColor(9, 8, 7)); }, true, {}},
+        {"FaceColor", [](TGradButton& b) { b.setFaceColor(QColor(200, 100, 50)); }, true,
          [](TGradButton& b) {
              b.setFaceColor(QColor::fromRgbF(200 / 255.0, 100 / 255.0, 50 / 255.0));
-         },
-         true},
-        {"HighlightColor", [](TGradButton& b) { b.setHighlightColor(QColor(1, 1, 1)); },
-         [](TGradButton& b) { b.setHighlightColor(QColor(1, 1, 1)); }, false},
-        {"ShadowColor", [](TGradButton& b) { b.setShadowColor(QColor(2, 2, 2)); },
-         [](TGradButton& b) { b.setShadowColor(QColor(2, 2, 2)); }, false},
-        {"BevelWidth", [](TGradButton& b) { b.setBevelWidth(4); },
-         [](TGradButton& b) { b.setBevelWidth(4); }, false},
-        {"BorderWidth", [](TGradButton& b) { b.setBorderWidth(2); },
-         [](TGradButton& b) { b.setBorderWidth(2); }, true},  // at the repaint
+         }},
+        {"HighlightColor", [](TGradButton& b) { b.setHighlightColor(QColor(1, 1, 1)); }, false, {}},
+        {"ShadowColor", [](TGradButton& b) { b.setShadowColor(QColor(2, 2, 2)); }, false, {}},
+        {"BevelWidth", [](TGradButton& b) { b.setBevelWidth(4); }, false, {}},
+        {"BorderWidth", [](TGradButton& b) { b.setBorderWidth(2); }, true, {}},  // at the repaint
     };
-    for (const SetterCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         TGradButton* button = makeButton({92, 25});
         showHost();
-        PaintCounter paints(button);
+        EventCounter paints(button);
         const qint64 before = button->GradBitmap().cacheKey();  // a new key after each render
 
-        c.set_other(*button);  // no event processing in between: the paint is synchronous
+        row.set(*button);  // no event processing in between: the paint is synchronous
         EXPECT_EQ(paints.count, 1);
         const qint64 after = button->GradBitmap().cacheKey();
-        EXPECT_EQ(after != before, c.renders);
+        EXPECT_EQ(after != before, row.renders);
         EXPECT_TRUE(sameImage(
             button->GradBitmap(),
             gradient(button->GradBitmap().size(), button->GradColor(), button->FaceColor())));
 
-        c.set_same(*button);
+        (row.set_same ? row.set_same : row.set)(*button);
         QApplication::processEvents();
         EXPECT_EQ(paints.count, 1);
         EXPECT_EQ(button->GradBitmap().cacheKey(), after);
@@ -329,18 +290,16 @@ TEST_F(GradButtonTest, SettersRepaintAtOnceAndIgnoreUnchangedValues) {
 TEST_F(GradButtonTest, ColourChangesReRenderAtTheCurrentSize) {
     TGradButton* button = makeButton({92, 25});
     showHost();
-    button->setGradColor(QColor(0, 0, 0));
-    button->setFaceColor(QColor(255, 255, 255));
+    button->setGradColor(kBlack);
+    button->setFaceColor(kWhite);
     EXPECT_EQ(button->GradBitmap().size(), QSize(90, 23));
-    EXPECT_TRUE(sameImage(button->GradBitmap(),
-                          gradient({90, 23}, QColor(0, 0, 0), QColor(255, 255, 255))));
+    EXPECT_TRUE(sameImage(button->GradBitmap(), gradient({90, 23}, kBlack, kWhite)));
 }
 
 // Finds a caption exactly `width` pixels wide in `font`.
 QString captionOfWidth(const QFont& font, int width) {
     const QFontMetrics metrics(font);
-    const QString letters = QStringLiteral("MWmwabdeghnopqu0123456789kxyzcsv");
-    for (QChar wide : letters) {
+    for (QChar wide : QStringLiteral("MWmwabdeghnopqu0123456789kxyzcsv")) {
         for (QChar narrow : QStringLiteral("il.:1tfrj ")) {
             QString text;
             while (metrics.horizontalAdvance(text + wide) <= width) {
@@ -385,7 +344,7 @@ TEST_P(GradButtonCaptionTest, IsCentredOnTheWholeButtonTruncatingTowardZero) {
         QPixmap pixmap = reference;
         QPainter painter(&pixmap);
         painter.setFont(captionFont());
-        painter.setPen(QColor(255, 255, 255));
+        painter.setPen(kWhite);
         painter.drawText(QPoint(x, expected_y + metrics.ascent()), caption);
         painter.end();
         return pixmap.toImage().convertToFormat(QImage::Format_RGB32);

@@ -11,41 +11,36 @@
 
 namespace {
 
-const QColor kHighlight(255, 0, 0);
-const QColor kShadow(0, 255, 0);
 const QColor kFace(0, 0, 160);
 
 // Mouse input goes through the window, as real input does, so hit testing and the implicit
 // grab of the pressed widget take part.
-class SpeedButtonTest : public testing::Test {
+class SpeedButtonTest : public ControlHostTest {
   protected:
     void SetUp() override {
-        host_.resize(300, 150);
-        host_.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
+        ControlHostTest::SetUp();
+        showHost();
     }
     void TearDown() override {
         // Leave no button held for the next test.
-        QTest::mouseRelease(host_.windowHandle(), Qt::LeftButton, {}, QPoint(299, 149));
+        QTest::mouseRelease(host_.windowHandle(), Qt::LeftButton, {}, QPoint(299, 199));
     }
 
+    // A button whose clicks are recorded.
     template <typename T>
-    T* add(QRect geometry, QWidget* parent = nullptr) {
-        auto* button = new T(parent != nullptr ? parent : &host_);
-        button->setGeometry(geometry);
-        button->setCaption(QString());
-        button->show();
+    T* recorded(QRect geometry, QWidget* parent = nullptr) {
+        auto* button = add<T>(geometry, parent);
         QObject::connect(button, &SpeedButton::clicked,
                          [this, button] { clicks_.push_back(button); });
         return button;
     }
 
-    TGradButton* addGradButton(QRect geometry, QWidget* parent = nullptr) {
-        auto* button = add<TGradButton>(geometry, parent);
-        button->setHighlightColor(kHighlight);
-        button->setShadowColor(kShadow);
+    TGradButton* gradButton(QRect geometry) {
+        auto* button = recorded<TGradButton>(geometry);
+        button->setHighlightColor(kRed);
+        button->setShadowColor(kGreen);
         button->setFaceColor(kFace);
-        button->setGradColor(QColor(192, 192, 192));
+        button->setGradColor(kSilver);
         return button;
     }
 
@@ -62,19 +57,13 @@ class SpeedButtonTest : public testing::Test {
         release(w, QPoint(5, 5));
     }
 
-    static QImage face(const TGradButton& b, bool pressed) {
-        return expectedFace(b.size(), b.GradBitmap(), pressed, b.BorderWidth(), b.BevelWidth(),
-                            b.HighlightColor(), b.ShadowColor(), b.FaceColor());
-    }
-
-    QWidget host_;
     std::vector<SpeedButton*> clicks_;
 };
 
 TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
-    TGradButton* button = addGradButton({10, 10, 92, 25});
-    const QImage normal = face(*button, false);
-    const QImage pressed = face(*button, true);
+    TGradButton* button = gradButton({10, 10, 92, 25});
+    const QImage normal = expectedFace(button->size(), *button, false);
+    const QImage pressed = expectedFace(button->size(), *button, true);
     ASSERT_FALSE(sameImage(normal, pressed));
 
     press(button, {40, 12});
@@ -95,31 +84,30 @@ TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
 }
 
 TEST_F(SpeedButtonTest, PressedPictureMovesOverTheRightAndBottomOutline) {
-    TGradButton* button = addGradButton({10, 10, 92, 25});
+    TGradButton* button = gradButton({10, 10, 92, 25});
     press(button, {40, 12});
     const QImage shown = grabImage(*button);
     const QImage& picture = button->GradBitmap();
-    EXPECT_EQ(describe(shown.pixel(0, 12)), describe(rgb(0, 0, 0)));
-    EXPECT_EQ(describe(shown.pixel(91, 12)), describe(picture.pixel(89, 10)));
-    EXPECT_EQ(describe(shown.pixel(45, 24)), describe(picture.pixel(43, 22)));
-    EXPECT_EQ(describe(shown.pixel(1, 1)), describe(kShadow.rgb()));
-    EXPECT_EQ(describe(shown.pixel(90, 1)), describe(kFace.rgb()));
-    EXPECT_EQ(describe(shown.pixel(1, 23)), describe(kFace.rgb()));
+    EXPECT_EQ(pixel(shown, 0, 12), describe(kBlack));
+    EXPECT_EQ(pixel(shown, 91, 12), pixel(picture, 89, 10));
+    EXPECT_EQ(pixel(shown, 45, 24), pixel(picture, 43, 22));
+    EXPECT_EQ(pixel(shown, 1, 1), describe(kGreen));
+    EXPECT_EQ(pixel(shown, 90, 1), describe(kFace));
+    EXPECT_EQ(pixel(shown, 1, 23), describe(kFace));
 }
 
 TEST_F(SpeedButtonTest, LinkedCopyPressesLikeItsButton) {
-    TGradButton* link = addGradButton({150, 10, 92, 25});
-    auto* copy = add<TGradButtonCopy>({10, 10, 34, 25});
+    TGradButton* link = gradButton({150, 10, 92, 25});
+    auto* copy = recorded<TGradButtonCopy>({10, 10, 34, 25});
     copy->setButtonLink(link);
     press(copy, {10, 10});
-    EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), link->GradBitmap(), true, 1,
-                                                         1, kHighlight, kShadow, kFace)));
+    EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), *link, true)));
     release(copy, {10, 10});
     EXPECT_EQ(clicks_, std::vector<SpeedButton*>{copy});
 }
 
 TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
-    auto* button = add<SpeedButton>({10, 10, 40, 25});
+    auto* button = recorded<SpeedButton>({10, 10, 40, 25});
     press(button, {5, 5}, Qt::RightButton);
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
     release(button, {5, 5}, Qt::RightButton);
@@ -133,7 +121,7 @@ TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
 }
 
 TEST_F(SpeedButtonTest, HidingWhileHeldForgetsThePress) {
-    auto* button = add<SpeedButton>({10, 10, 40, 25});
+    auto* button = recorded<SpeedButton>({10, 10, 40, 25});
     press(button, {5, 5});
     button->hide();
     button->show();
@@ -144,9 +132,9 @@ TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
     auto* other_container = new QWidget(&host_);
     other_container->setGeometry(0, 60, 300, 40);
     other_container->show();
-    auto* a = add<SpeedButton>({10, 10, 40, 25});
-    auto* b = add<SpeedButton>({60, 10, 40, 25});
-    auto* elsewhere = add<SpeedButton>({10, 5, 40, 25}, other_container);
+    auto* a = recorded<SpeedButton>({10, 10, 40, 25});
+    auto* b = recorded<SpeedButton>({60, 10, 40, 25});
+    auto* elsewhere = recorded<SpeedButton>({10, 5, 40, 25}, other_container);
     for (SpeedButton* button : {a, b, elsewhere}) {
         button->setGroupIndex(1);
     }
@@ -173,7 +161,7 @@ TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
 }
 
 TEST_F(SpeedButtonTest, OnlyGroupMembersStayDown) {
-    auto* button = add<SpeedButton>({10, 10, 40, 25});
+    auto* button = recorded<SpeedButton>({10, 10, 40, 25});
     button->setDown(true);
     EXPECT_FALSE(button->Down());
     click(button);
@@ -187,7 +175,7 @@ TEST_F(SpeedButtonTest, OnlyGroupMembersStayDown) {
 }
 
 TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
-    TGradButton* button = addGradButton({10, 10, 52, 41});
+    TGradButton* button = gradButton({10, 10, 52, 41});
     button->setShadowColor(QColor(128, 128, 128));
     button->setGroupIndex(1);
     QPixmap glyph(16, 16);
@@ -198,10 +186,10 @@ TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
     click(button);
     EXPECT_TRUE(button->Down());
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Exclusive);
-    EXPECT_TRUE(sameImage(grabImage(*button), face(*button, false)));
+    EXPECT_TRUE(sameImage(grabImage(*button), expectedFace(button->size(), *button, false)));
 
     press(button, {20, 20});  // pressing it again shows no pressed picture either
-    EXPECT_TRUE(sameImage(grabImage(*button), face(*button, false)));
+    EXPECT_TRUE(sameImage(grabImage(*button), expectedFace(button->size(), *button, false)));
 }
 
 }  // namespace
