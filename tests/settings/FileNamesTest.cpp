@@ -7,43 +7,33 @@
 
 namespace {
 
-struct FileNameRow {
-    const char* name;
-    std::string current_dir;
-    std::string user_key;  // Windows-1251
-    std::string extension;
-    std::string expected;
-};
-
-std::ostream& operator<<(std::ostream& os, const FileNameRow& row) {
-    return os << row.name;
+TEST(DataFileName, JoinsDirectoryPrefixKeyAndExtension) {
+    const std::string deep = "/" + std::string(200, 'd') + "/" + std::string(200, 'e');
+    const struct {
+        const char* name;
+        std::string current_dir;
+        std::string user_key;  // Windows-1251
+        std::string extension;
+        std::string expected;
+    } rows[] = {
+        {"WithKey", "/work", "ivan", ".ini", "/work/zvonmativan.ini"},
+        {"EmptyKey", "/work", "", ".ini", "/work/zvonmat.ini"},
+        {"RootDirectory", "/", "", ".ini", "/zvonmat.ini"},
+        {"RootDirectoryWithKey", "/", "ivan", ".lst", "/zvonmativan.lst"},
+        {"TrailingSlash", "/work/", "", ".jur", "/work/zvonmat.jur"},
+        {"PhoneBookNames", "/w", "k", "._tf", "/w/zvonmatk._tf"},
+        {"LongDirectoryIsNotCut", deep, "", "._fm", deep + "/zvonmat._fm"},
+        {"Utf8DirectoryKeptAsIs", "/\xD0\xB4\xD0\xBE\xD0\xBC", "", ".ini",
+         "/\xD0\xB4\xD0\xBE\xD0\xBC/zvonmat.ini"},
+        {"CyrillicKeyBecomesUtf8", "/work", "\xC8\xE2\xE0\xED", ".ini",
+         "/work/zvonmat\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD.ini"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(data_file_path(work_dir_from(row.current_dir), row.user_key, row.extension),
+                  row.expected);
+    }
 }
-
-class DataFileName : public ::testing::TestWithParam<FileNameRow> {};
-
-TEST_P(DataFileName, JoinsDirectoryPrefixKeyAndExtension) {
-    const auto& row = GetParam();
-    EXPECT_EQ(data_file_path(work_dir_from(row.current_dir), row.user_key, row.extension),
-              row.expected);
-}
-
-const std::string kDeep = "/" + std::string(200, 'd') + "/" + std::string(200, 'e');
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, DataFileName,
-    ::testing::Values(FileNameRow{"WithKey", "/work", "ivan", ".ini", "/work/zvonmativan.ini"},
-                      FileNameRow{"EmptyKey", "/work", "", ".ini", "/work/zvonmat.ini"},
-                      FileNameRow{"RootDirectory", "/", "", ".ini", "/zvonmat.ini"},
-                      FileNameRow{"RootDirectoryWithKey", "/", "ivan", ".lst", "/zvonmativan.lst"},
-                      FileNameRow{"TrailingSlash", "/work/", "", ".jur", "/work/zvonmat.jur"},
-                      FileNameRow{"PhoneBookNames", "/w", "k", "._tf", "/w/zvonmatk._tf"},
-                      FileNameRow{"LongDirectoryIsNotCut", kDeep, "", "._fm",
-                                  kDeep + "/zvonmat._fm"},
-                      FileNameRow{"Utf8DirectoryKeptAsIs", "/\xD0\xB4\xD0\xBE\xD0\xBC", "", ".ini",
-                                  "/\xD0\xB4\xD0\xBE\xD0\xBC/zvonmat.ini"},
-                      FileNameRow{"CyrillicKeyBecomesUtf8", "/work", "\xC8\xE2\xE0\xED", ".ini",
-                                  "/work/zvonmat\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD.ini"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(DataFileName, NamedHelpersUseTheirExtensions) {
     EXPECT_EQ(settings_path("/w", "u"), "/w/zvonmatu.ini");

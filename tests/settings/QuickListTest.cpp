@@ -1,5 +1,6 @@
 #include "settings/QuickList.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -62,12 +63,9 @@ TEST_F(QuickListFiles, AMissingFileIsAnEmptyListAndAnUnwritableOneIsReported) {
     EXPECT_TRUE(read_quick_list(dir_.path().toStdString()).empty());  // a directory
 
     const std::string blocked = path("no-such-dir/zvonmat.lst");
-    try {
-        write_quick_list(blocked, {"1"});
-        FAIL() << "no error";
-    } catch (const platform::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + blocked);
-    }
+    EXPECT_THAT(
+        [&] { write_quick_list(blocked, {"1"}); },
+        testing::ThrowsMessage<platform::Error>(testing::StrEq("Cannot create file " + blocked)));
     EXPECT_FALSE(std::filesystem::exists(blocked));
 }
 

@@ -1,22 +1,23 @@
 #include "settings/Settings.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/Error.h"
 #include "settings/FileNames.h"
 #include "support/AsUser.h"
+#include "support/FileContents.h"
 
 namespace {
 
 using namespace std::string_literals;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
 
 // The file's defaults differ from the built-in values in three fields.
 TSettings defaults() {
@@ -33,23 +34,13 @@ class SettingsFile : public ::testing::Test {
         ASSERT_TRUE(tmp_.isValid());
         ::chmod(dir_.c_str(), 0755);
     }
-    void write(std::string_view bytes) {
-        std::ofstream(path_, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
-    }
-    std::string contents() const {
-        std::ifstream in(path_, std::ios::binary);
-        std::ostringstream out;
-        out << in.rdbuf();
-        return out.str();
-    }
+    void write(std::string_view bytes) { write_file(path_, bytes); }
+    std::string contents() const { return file_contents(path_); }
     TSettings read(std::string_view bytes) {
         write(bytes);
         return read_settings(path_);
     }
-    std::size_t files_in_dir() const {
-        return std::size_t(std::distance(std::filesystem::directory_iterator(dir_),
-                                         std::filesystem::directory_iterator()));
-    }
+    std::size_t files_in_dir() const { return entry_names(dir_).size(); }
 
     QTemporaryDir tmp_;
     std::string dir_ = tmp_.path().toStdString();
@@ -179,12 +170,8 @@ TEST_F(SettingsFile, RoundTripKeepsEveryValue) {
 
 TEST_F(SettingsFile, WriteFailureNamesThePath) {
     const std::string missing = settings_path(dir_ + "/no/such", "");
-    try {
-        write_settings(defaults(), missing);
-        FAIL() << "no error";
-    } catch (const platform::Error& e) {
-        EXPECT_EQ(e.what(), "Unable to write to " + missing);
-    }
+    EXPECT_THAT([&] { write_settings(defaults(), missing); },
+                ThrowsMessage<platform::Error>(StrEq("Unable to write to " + missing)));
 }
 
 TEST_F(SettingsFile, ReadOnlyFileIsLeftAlone) {
@@ -194,12 +181,8 @@ TEST_F(SettingsFile, ReadOnlyFileIsLeftAlone) {
     ::chmod(path_.c_str(), 0444);
     // Root writes read-only files, so the attempt is made as nobody in a child process.
     EXPECT_TRUE(support::run_in_child([&] {
-        try {
-            write_settings(defaults(), path_);
-            ADD_FAILURE() << "no error";
-        } catch (const platform::Error& e) {
-            EXPECT_EQ(e.what(), "Unable to write to " + path_);
-        }
+        EXPECT_THAT([&] { write_settings(defaults(), path_); },
+                    ThrowsMessage<platform::Error>(StrEq("Unable to write to " + path_)));
     }));
     EXPECT_EQ(contents(), "[PARAM]\r\nport=1\r\n");
     EXPECT_EQ(files_in_dir(), 1u);

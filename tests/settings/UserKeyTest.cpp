@@ -1,19 +1,27 @@
 #include "settings/UserKey.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
-#include <fstream>
 
 #include "platform/Beep.h"
 #include "platform/Error.h"
 #include "platform/ErrorReport.h"
 #include "platform/MachineStore.h"
 #include "settings/FileNames.h"
+#include "support/FileContents.h"
 
 namespace {
 
 using namespace std::string_literals;
+using ::testing::StrEq;
+using ::testing::ThrowsMessage;
+
+// «иванович» in UTF-8, and its eight letters in Windows-1251.
+const std::string kIvanovichUtf8 =
+    "\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87";
+const std::string kIvanovich = "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7";
 
 class UserKeyTest : public ::testing::Test {
   protected:
@@ -24,7 +32,7 @@ class UserKeyTest : public ::testing::Test {
 
     platform::MachineStore store(std::string_view bytes) {
         const std::string path = tmp_.path().toStdString() + "/user.conf";
-        std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+        write_file(path, bytes);
         return platform::MachineStore::load(path);
     }
 
@@ -33,57 +41,42 @@ class UserKeyTest : public ::testing::Test {
     QTemporaryDir tmp_;
 };
 
-struct UserKeyRow {
-    const char* name;
-    std::string store;
-    std::string key;
-};
-
-std::ostream& operator<<(std::ostream& os, const UserKeyRow& row) {
-    return os << row.name;
+TEST_F(UserKeyTest, TakesAtMostEightBytesAndBeepsOnce) {
+    const struct {
+        const char* name;
+        std::string store;
+        std::string key;
+    } rows[] = {
+        {"Short", "[1.0]\nme_users=ivan\n", "ivan"},
+        {"TenLettersGiveEight", "[1.0]\nme_users=ABCDEFGHIJ\n", "ABCDEFGH"},
+        {"ExactlyEight", "[1.0]\nme_users=ABCDEFGH\n", "ABCDEFGH"},
+        {"CyrillicCountsBytes", "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
+         "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
+        {"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
+        // UTF-8 is converted first, then cut: «ивановичъ» gives eight letters.
+        {"Utf8EightLetters", "[1.0]\nme_users=" + kIvanovichUtf8 + "\n", kIvanovich},
+        {"Utf8NineLettersGiveEight", "[1.0]\nme_users=" + kIvanovichUtf8 + "\xD1\x8A\n",
+         kIvanovich},
+        {"ExpandableText",
+         "[1.0]\nme_users=hex(2):41,00,42,00,43,00,44,00,45,00,46,00,47,00,"
+         "48,00,49,00,4a,00,00,00\n",
+         "ABCDEFGH"},
+        {"Empty", "[1.0]\nme_users=\n", ""},
+        {"NoSection", "[ports]\nCOM1=/dev/x\n", ""},
+        {"NoStore", "", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        beeps_ = 0;
+        EXPECT_EQ(load_key_user(store(row.store)), row.key);
+        EXPECT_EQ(beeps_, 1);
+    }
 }
-
-class UserKeyRows : public UserKeyTest, public ::testing::WithParamInterface<UserKeyRow> {};
-
-TEST_P(UserKeyRows, TakesAtMostEightBytesAndBeepsOnce) {
-    EXPECT_EQ(load_key_user(store(GetParam().store)), GetParam().key);
-    EXPECT_EQ(beeps_, 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, UserKeyRows,
-    ::testing::Values(UserKeyRow{"Short", "[1.0]\nme_users=ivan\n", "ivan"},
-                      UserKeyRow{"TenLettersGiveEight", "[1.0]\nme_users=ABCDEFGHIJ\n", "ABCDEFGH"},
-                      UserKeyRow{"ExactlyEight", "[1.0]\nme_users=ABCDEFGH\n", "ABCDEFGH"},
-                      UserKeyRow{"CyrillicCountsBytes",
-                                 "[1.0]\nme_users=\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7\xC8\xC9\n",
-                                 "\xC0\xC1\xC2\xC3\xC4\xC5\xC6\xC7"},
-                      UserKeyRow{"UpToNul", "[1.0]\nme_users=ab\0cdefghij\n"s, "ab"},
-                      // «иванович» and «ивановичъ» in UTF-8: converted first, then cut.
-                      UserKeyRow{"Utf8EightLetters",
-                                 "[1.0]\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
-                                 "\xD0\xB8\xD1\x87\n",
-                                 "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7"},
-                      UserKeyRow{"Utf8NineLettersGiveEight",
-                                 "[1.0]\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2"
-                                 "\xD0\xB8\xD1\x87\xD1\x8A\n",
-                                 "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7"},
-                      UserKeyRow{"ExpandableText",
-                                 "[1.0]\nme_users=hex(2):41,00,42,00,43,00,44,00,45,00,46,00,47,00,"
-                                 "48,00,49,00,4a,00,00,00\n",
-                                 "ABCDEFGH"},
-                      UserKeyRow{"Empty", "[1.0]\nme_users=\n", ""},
-                      UserKeyRow{"NoSection", "[ports]\nCOM1=/dev/x\n", ""},
-                      UserKeyRow{"NoStore", "", ""}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UserKeyTest, Utf8NameGivesFilesNamedInUtf8) {
-    const std::string key = load_key_user(store(
-        "[1.0]\r\nme_users=\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87\r\n"));
-    EXPECT_EQ(settings_path("/w", key),
-              "/w/zvonmat\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87.ini");
-    EXPECT_EQ(journal_path("/w", key),
-              "/w/zvonmat\xD0\xB8\xD0\xB2\xD0\xB0\xD0\xBD\xD0\xBE\xD0\xB2\xD0\xB8\xD1\x87.jur");
+    const std::string key = load_key_user(store("[1.0]\r\nme_users=" + kIvanovichUtf8 + "\r\n"));
+    EXPECT_EQ(settings_path("/w", key), "/w/zvonmat" + kIvanovichUtf8 + ".ini");
+    EXPECT_EQ(journal_path("/w", key), "/w/zvonmat" + kIvanovichUtf8 + ".jur");
 }
 
 TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
@@ -93,13 +86,10 @@ TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
 
 TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
     for (const char* typed : {"dword:00000001", "hex:41,42", "hex(7):41,00", "hex(2):4x,00"}) {
+        SCOPED_TRACE(typed);
         const auto s = store("[1.0]\nme_users=" + std::string(typed) + "\n");
-        try {
-            load_key_user(s);
-            ADD_FAILURE() << typed << ": no error";
-        } catch (const platform::Error& e) {
-            EXPECT_STREQ(e.what(), "Invalid data type for 'me_users'");
-        }
+        EXPECT_THAT([&] { load_key_user(s); },
+                    ThrowsMessage<platform::Error>(StrEq("Invalid data type for 'me_users'")));
     }
     EXPECT_EQ(beeps_, 0);
 }
