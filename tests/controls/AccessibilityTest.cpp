@@ -37,6 +37,12 @@ class ControlAccessibilityTest : public testing::Test {
         return button;
     }
 
+    PictureButton* addPicture(const QString& name) {
+        QPixmap glyph(16, 16);
+        glyph.fill(Qt::black);
+        return new PictureButton(glyph, name, &host_);
+    }
+
     QWidget host_;
     std::map<SpeedButton*, int> clicks_;
 };
@@ -49,9 +55,7 @@ TEST_F(ControlAccessibilityTest, EveryKindOfSpeedButtonIsAPushButtonNamedByItsCa
     auto* unnamed = addButton<TGradButton>(QString());
     unnamed->setAccessibleName(QStringLiteral("Пуск"));
     gradient->setToolTip(QStringLiteral("Набрать номер"));
-    QPixmap glyph(16, 16);
-    glyph.fill(Qt::black);
-    auto* picture = new PictureButton(glyph, QStringLiteral("Телефонная книга"), &host_);
+    auto* picture = addPicture(QStringLiteral("Телефонная книга"));
 
     const struct {
         QWidget* button;
@@ -102,9 +106,7 @@ TEST_F(ControlAccessibilityTest, ThePressActionClicksOnceEventsAreHandled) {
     QTest::qWait(0);
     EXPECT_EQ(clicks_[disabled], 0);
 
-    QPixmap glyph(16, 16);
-    glyph.fill(Qt::black);
-    auto* picture = new PictureButton(glyph, QStringLiteral("Font"), &host_);
+    auto* picture = addPicture(QStringLiteral("Font"));
     int picture_clicks = 0;
     QObject::connect(picture, &QToolButton::clicked, [&] { ++picture_clicks; });
     pressAction(picture);

@@ -3,19 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QColor>
-#include <QEvent>
-#include <QFont>
-#include <QImage>
-#include <QObject>
-#include <QRect>
-#include <QString>
 #include <QTest>
-#include <QWidget>
 #include <algorithm>
 #include <functional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "controls/Gradbtns.h"
@@ -170,5 +161,26 @@ class ControlHostTest : public testing::Test {
         QApplication::processEvents();
     }
 
+    // Mouse input goes through the window, as real input does, so hit testing and the implicit
+    // grab of the pressed widget take part; `pos` is in `widget` (the window by default).
+    void press(QPoint pos, QWidget* widget = nullptr, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mousePress(host_.windowHandle(), button, {}, at(widget, pos));
+    }
+    void move(QPoint pos, QWidget* widget = nullptr) {
+        QTest::mouseMove(host_.windowHandle(), at(widget, pos));
+    }
+    void release(QPoint pos, QWidget* widget = nullptr, Qt::MouseButton button = Qt::LeftButton) {
+        QTest::mouseRelease(host_.windowHandle(), button, {}, at(widget, pos));
+    }
+    void click(QPoint pos, QWidget* widget = nullptr) {
+        press(pos, widget);
+        release(pos, widget);
+    }
+
     QWidget host_;
+
+  private:
+    QPoint at(QWidget* widget, QPoint pos) const {
+        return widget != nullptr ? widget->mapTo(&host_, pos) : pos;
+    }
 };

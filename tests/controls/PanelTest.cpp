@@ -13,13 +13,7 @@ namespace {
 
 using Cut = Panel::BevelCut;
 
-class PanelTest : public ControlHostTest {
-  protected:
-    void pressAt(QPoint pos) {
-        QTest::mousePress(host_.windowHandle(), Qt::LeftButton, {}, pos);
-        QTest::mouseRelease(host_.windowHandle(), Qt::LeftButton, {}, pos);
-    }
-};
+using PanelTest = ControlHostTest;
 
 struct PanelCase {
     const char* name;
@@ -65,11 +59,11 @@ TEST_F(PanelTest, KeepsPressesFromReachingTheWindowBeneath) {
     EventCounter presses(&host_, QEvent::MouseButtonPress);
     showHost();
 
-    pressAt({80, 80});  // the panel itself
-    pressAt({20, 15});  // a label lying on the panel
+    click({80, 80});  // the panel itself
+    click({20, 15});  // a label lying on the panel
     EXPECT_EQ(presses.count, 0);
-    pressAt({200, 50});   // an ordinary container passes presses on
-    pressAt({120, 150});  // the window's own surface
+    click({200, 50});   // an ordinary container passes presses on
+    click({120, 150});  // the window's own surface
     EXPECT_EQ(presses.count, 2);
 }
 
@@ -92,7 +86,7 @@ TEST_F(PanelTest, BevelIsAFrameThatShowsAndPassesThroughWhatLiesBeneath) {
     EXPECT_EQ(pixel(shown, 154, 54), describe(kWhite));
     EXPECT_EQ(pixel(shown, 120, 32), pixel(grabImage(*button), 20, 12));
 
-    pressAt({120, 32});
+    click({120, 32});
     EXPECT_EQ(clicks, 1);
 }
 

@@ -13,18 +13,13 @@ namespace {
 
 const QColor kFace(0, 0, 160);
 
-// Mouse input goes through the window, as real input does, so hit testing and the implicit
-// grab of the pressed widget take part.
 class SpeedButtonTest : public ControlHostTest {
   protected:
     void SetUp() override {
         ControlHostTest::SetUp();
         showHost();
     }
-    void TearDown() override {
-        // Leave no button held for the next test.
-        QTest::mouseRelease(host_.windowHandle(), Qt::LeftButton, {}, QPoint(299, 199));
-    }
+    void TearDown() override { release({299, 199}); }  // no button left held for the next test
 
     // A button whose clicks are recorded.
     template <typename T>
@@ -44,19 +39,6 @@ class SpeedButtonTest : public ControlHostTest {
         return button;
     }
 
-    QPoint at(QWidget* widget, QPoint pos) const { return widget->mapTo(&host_, pos); }
-    void press(QWidget* w, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mousePress(host_.windowHandle(), b, {}, at(w, pos));
-    }
-    void move(QWidget* w, QPoint pos) { QTest::mouseMove(host_.windowHandle(), at(w, pos)); }
-    void release(QWidget* w, QPoint pos, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mouseRelease(host_.windowHandle(), b, {}, at(w, pos));
-    }
-    void click(QWidget* w) {
-        press(w, QPoint(5, 5));
-        release(w, QPoint(5, 5));
-    }
-
     std::vector<SpeedButton*> clicks_;
 };
 
@@ -66,26 +48,26 @@ TEST_F(SpeedButtonTest, PressedLookLastsOnlyWhileThePointerIsOverTheButton) {
     const QImage pressed = expectedFace(button->size(), *button, true);
     ASSERT_FALSE(sameImage(normal, pressed));
 
-    press(button, {40, 12});
+    press({40, 12}, button);
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Down);
     EXPECT_TRUE(sameImage(grabImage(*button), pressed));
 
-    move(button, {40, 60});
+    move({40, 60}, button);
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
     EXPECT_TRUE(sameImage(grabImage(*button), normal));
 
-    move(button, {50, 10});
+    move({50, 10}, button);
     EXPECT_TRUE(sameImage(grabImage(*button), pressed));
 
-    move(button, {95, 10});
-    release(button, {95, 10});
+    move({95, 10}, button);
+    release({95, 10}, button);
     EXPECT_TRUE(clicks_.empty());
     EXPECT_TRUE(sameImage(grabImage(*button), normal));
 }
 
 TEST_F(SpeedButtonTest, PressedPictureMovesOverTheRightAndBottomOutline) {
     TGradButton* button = gradButton({10, 10, 92, 25});
-    press(button, {40, 12});
+    press({40, 12}, button);
     const QImage shown = grabImage(*button);
     const QImage& picture = button->GradBitmap();
     EXPECT_EQ(pixel(shown, 0, 12), describe(kBlack));
@@ -100,29 +82,29 @@ TEST_F(SpeedButtonTest, LinkedCopyPressesLikeItsButton) {
     TGradButton* link = gradButton({150, 10, 92, 25});
     auto* copy = recorded<TGradButtonCopy>({10, 10, 34, 25});
     copy->setButtonLink(link);
-    press(copy, {10, 10});
+    press({10, 10}, copy);
     EXPECT_TRUE(sameImage(grabImage(*copy), expectedFace(copy->size(), *link, true)));
-    release(copy, {10, 10});
+    release({10, 10}, copy);
     EXPECT_EQ(clicks_, std::vector<SpeedButton*>{copy});
 }
 
 TEST_F(SpeedButtonTest, ClicksOnReleaseOfTheLeftButtonOnly) {
     auto* button = recorded<SpeedButton>({10, 10, 40, 25});
-    press(button, {5, 5}, Qt::RightButton);
+    press({5, 5}, button, Qt::RightButton);
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
-    release(button, {5, 5}, Qt::RightButton);
+    release({5, 5}, button, Qt::RightButton);
     EXPECT_TRUE(clicks_.empty());
 
-    press(button, {5, 5});
+    press({5, 5}, button);
     EXPECT_TRUE(clicks_.empty());
-    release(button, {39, 24});
+    release({39, 24}, button);
     EXPECT_EQ(clicks_.size(), 1u);
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
 }
 
 TEST_F(SpeedButtonTest, HidingWhileHeldForgetsThePress) {
     auto* button = recorded<SpeedButton>({10, 10, 40, 25});
-    press(button, {5, 5});
+    press({5, 5}, button);
     button->hide();
     button->show();
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Up);
@@ -139,23 +121,23 @@ TEST_F(SpeedButtonTest, GroupKeepsOneButtonDownPerContainer) {
         button->setGroupIndex(1);
     }
 
-    click(elsewhere);
-    click(a);
+    click({5, 5}, elsewhere);
+    click({5, 5}, a);
     EXPECT_TRUE(a->Down());
     EXPECT_TRUE(elsewhere->Down());
-    click(b);
+    click({5, 5}, b);
     EXPECT_FALSE(a->Down());
     EXPECT_TRUE(b->Down());
     EXPECT_TRUE(elsewhere->Down());
 
-    click(b);  // without AllowAllUp the last one stays down, but still clicks
+    click({5, 5}, b);  // without AllowAllUp the last one stays down, but still clicks
     EXPECT_TRUE(b->Down());
     EXPECT_EQ(clicks_.size(), 4u);
     b->setDown(false);
     EXPECT_TRUE(b->Down());
 
     b->setAllowAllUp(true);
-    click(b);
+    click({5, 5}, b);
     EXPECT_FALSE(b->Down());
     EXPECT_FALSE(a->Down());
 }
@@ -164,7 +146,7 @@ TEST_F(SpeedButtonTest, OnlyGroupMembersStayDown) {
     auto* button = recorded<SpeedButton>({10, 10, 40, 25});
     button->setDown(true);
     EXPECT_FALSE(button->Down());
-    click(button);
+    click({5, 5}, button);
     EXPECT_FALSE(button->Down());
 
     button->setGroupIndex(2);
@@ -183,12 +165,12 @@ TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
     button->setGlyph(glyph);
     button->setLayout(SpeedButton::ButtonLayout::GlyphTop);
 
-    click(button);
+    click({5, 5}, button);
     EXPECT_TRUE(button->Down());
     EXPECT_EQ(button->FState(), SpeedButton::ButtonState::Exclusive);
     EXPECT_TRUE(sameImage(grabImage(*button), expectedFace(button->size(), *button, false)));
 
-    press(button, {20, 20});  // pressing it again shows no pressed picture either
+    press({20, 20}, button);  // pressing it again shows no pressed picture either
     EXPECT_TRUE(sameImage(grabImage(*button), expectedFace(button->size(), *button, false)));
 }
 
