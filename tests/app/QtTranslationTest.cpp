@@ -22,10 +22,6 @@ struct LocaleRow {
     QString cancel;  // a standard button's text under it
 };
 
-std::ostream& operator<<(std::ostream& os, const LocaleRow& row) {
-    return os << row.name;
-}
-
 class QtTranslationRows : public ::testing::TestWithParam<LocaleRow> {};
 
 TEST_P(QtTranslationRows, StandardButtonsSpeakTheLocalesLanguageOnlyForRussian) {
