@@ -27,9 +27,9 @@ TEST_F(AuxWindowsTest, ConfirmedSettingsAreWrittenAndUsedByTheNextDial) {
     window.open_settings([&](SettingsDialogDriver& dialog) {
         EXPECT_EQ(dialog.window().pos(), window.window().pos() + QPoint(-45, 68));
         EXPECT_FALSE(window.window().dialRun().port_open());
-        dialog.set_port("3");
+        dialog.type(SettingsDialogDriver::Field::Port, "3");
         dialog.set_tone(true);
-        dialog.set_prefix("9w");
+        dialog.type(SettingsDialogDriver::Field::Prefix, "9w");
         dialog.press_ok();
     });
     EXPECT_TRUE(hooks.errors.isEmpty()) << hooks.errors.join('\n').toStdString();

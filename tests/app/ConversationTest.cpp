@@ -112,8 +112,7 @@ TEST_F(ConversationTest, JournalsAreAppendedPerUserAndAFailedWriteStillStopsTheC
     EXPECT_FALSE(QFile::exists(workPath("zvonmat.jur")));
     EXPECT_TRUE(hooks.errors.isEmpty());
 
-    ASSERT_TRUE(QFile::remove(workPath("zvonmatroom2.jur")));
-    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmatroom2.jur"));  // cannot be written
+    blockFile("zvonmatroom2.jur");
     window.press_conversation(50);
     ASSERT_EQ(hooks.errors.size(), 1);
     EXPECT_TRUE(hooks.errors.front().contains(workPath("zvonmatroom2.jur")));

@@ -32,10 +32,9 @@ TEST_F(DialingTest, TheFirstDialInitialisesTheModemAndLaterDialsOnlyDial) {
     window.type_number("123");
     window.press_auto_dial();
     ASSERT_TRUE(waitForModemLines(2));
-    const std::vector<LogLine> log = modemLog();
-    EXPECT_EQ(log[0].text, "ATZ");
-    EXPECT_EQ(log[1].text, "ATDP123");
-    EXPECT_GE(log[1].millis - log[0].millis, 450);  // the 500 ms pause, less the log's rounding
+    EXPECT_EQ(modemLines(), (Lines{"ATZ", "ATDP123"}));
+    const Lines log = modem_->LogLines();                   // "<milliseconds> <line>"
+    EXPECT_GE(std::stol(log[1]) - std::stol(log[0]), 450);  // the 500 ms pause, less rounding
     EXPECT_TRUE(window.window().dialRun().port_open());
     EXPECT_EQ(window.quick_list().front(), "123");
 

@@ -30,54 +30,35 @@ TEST_F(QuickDialTest, TheKeypadEditsTheNumberField) {
     }
 }
 
+// The list holds fifty entries; a longer file loses one at a time.
 TEST_F(QuickDialTest, InsertingKeepsTheNewestFirstWithoutRepeatingTheTop) {
-    const struct {
-        QStringList before;  // none: the list as the last row left it
-        QString number;
-        QStringList after;
-    } kRows[] = {
-        {{"222", "111"}, "222", {"222", "111"}},
-        {{}, "111", {"111", "222", "111"}},
-        {{}, "", {"111", "222", "111"}},
-    };
-    MainWindowDriver& window = create();
-    for (const auto& row : kRows) {
-        if (!row.before.isEmpty()) {
-            window.set_quick_list(row.before);
-        }
-        window.type_number(row.number);
-        window.remember_number();
-        EXPECT_EQ(window.quick_list(), row.after) << row.number.toStdString();
-    }
-    window.set_quick_list({});
-    window.remember_number();
-    EXPECT_TRUE(window.quick_list().isEmpty());
-
-    // Texts that the list file stores alike are one entry.
-    window.set_quick_list({"5\u2603"});
-    window.type_number("5\u2604");
-    window.remember_number();
-    EXPECT_EQ(window.quick_list().size(), 1);
-}
-
-TEST_F(QuickDialTest, TheListHoldsFiftyEntriesAndALongerFileLosesOneAtATime) {
-    MainWindowDriver& window = create();
     QStringList fifty;
     for (int i = 0; i < 50; ++i) {
         fifty << QString::number(i);
     }
-    window.set_quick_list(fifty);
-    window.type_number("new");
-    window.remember_number();
-    ASSERT_EQ(window.quick_list().size(), 50);
-    EXPECT_EQ(window.quick_list().front(), "new");
-    EXPECT_EQ(window.quick_list().back(), "48");
-
-    window.set_quick_list(fifty + QStringList{"50", "51", "52"});
-    window.type_number("0");  // equal to the top: nothing inserted, one cut all the same
-    window.remember_number();
-    EXPECT_EQ(window.quick_list().size(), 52);
-    EXPECT_FALSE(window.quick_list().contains("50"));
+    const struct {
+        const char* name;
+        QStringList before;
+        QString number;
+        QStringList after;
+    } kRows[] = {
+        {"the top again", {"222", "111"}, "222", {"222", "111"}},
+        {"a new number", {"222", "111"}, "111", {"111", "222", "111"}},
+        {"an empty field", {"111", "222"}, "", {"111", "222"}},
+        {"an empty field and list", {}, "", {}},
+        {"texts the file stores alike", {"5\u2603"}, "5\u2604", {"5\u2603"}},
+        {"fifty: the oldest goes", fifty, "new", QStringList{"new"} + fifty.mid(0, 49)},
+        {"over fifty: nothing new, one cut", fifty + QStringList{"50", "51", "52"}, "0",
+         fifty + QStringList{"51", "52"}},
+    };
+    MainWindowDriver& window = create();
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(row.name);
+        window.set_quick_list(row.before);
+        window.type_number(row.number);
+        window.remember_number();
+        EXPECT_EQ(window.quick_list(), row.after);
+    }
 }
 
 TEST_F(QuickDialTest, TheListButtonTogglesTheListAndTakingAnEntryHidesIt) {
@@ -128,8 +109,7 @@ TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAnUnsavedListIsNeverATrap)
 
     MainWindowDriver& again = start();
     EXPECT_EQ(again.quick_list(), (QStringList{"333", "222"}));
-    ASSERT_TRUE(QFile::remove(workPath("zvonmat.lst")));
-    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst"));  // cannot be written
+    blockFile("zvonmat.lst");
 
     // The exit button reports the error and stays, asking nothing.
     again.press_exit();
@@ -156,8 +136,7 @@ TEST_F(QuickDialTest, ATerminationSignalSavesWhatItCanAndAsksNothing) {
     EXPECT_TRUE(form_->close());  // whatever ends the event loop closes nothing more
 
     start();
-    ASSERT_TRUE(QFile::remove(workPath("zvonmat.lst")));
-    ASSERT_TRUE(QDir(work_.path()).mkdir("zvonmat.lst"));
+    blockFile("zvonmat.lst");
     testing::internal::CaptureStderr();
     form_->endOnSignal();
     const std::string said = testing::internal::GetCapturedStderr();

@@ -26,10 +26,6 @@ struct RecordRow {
     Fields fields;  // written with the dialler's own journal_record
 };
 
-std::ostream& operator<<(std::ostream& os, const RecordRow& row) {
-    return os << row.name;
-}
-
 class WrittenRecords : public ::testing::TestWithParam<RecordRow> {};
 
 TEST_P(WrittenRecords, ReadBackAsWritten) {
@@ -66,10 +62,6 @@ struct DamagedRow {
     const char* name;
     std::string line;
 };
-
-std::ostream& operator<<(std::ostream& os, const DamagedRow& row) {
-    return os << row.name;
-}
 
 class DamagedLines : public ::testing::TestWithParam<DamagedRow> {};
 

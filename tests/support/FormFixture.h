@@ -7,13 +7,13 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
-#include <filesystem>
 #include <memory>
 
 #include "app/TForm1.h"
 #include "platform/MachineStore.h"
 #include "support/Hooks.h"
 #include "support/MainWindowDriver.h"
+#include "support/WorkDir.h"
 
 namespace zvonmat_test {
 
@@ -28,24 +28,22 @@ inline void writeFile(const QString& path, const QByteArray& bytes) {
 // program's hooks recording beeps, error reports, questions and notifications.
 class FormTest : public testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(work_.isValid());
-        ASSERT_TRUE(store_dir_.isValid());
-        old_cwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(work_.path().toStdString());
-    }
-
+    // The window goes first, while what a test class adds (a modem, a terminal) is still there.
     void TearDown() override {
         driver_.reset();
         form_.reset();
-        std::filesystem::current_path(old_cwd_);
     }
 
     QString storePath() const { return store_dir_.filePath(QStringLiteral("user.conf")); }
-    QString workPath(const QString& name) const { return work_.filePath(name); }
+    QString workPath(const QString& name) const { return work_.path(name); }
     // The settings file's [PARAM] section, as the next window reads it.
     void writeSettings(const QByteArray& lines) {
         writeFile(workPath("zvonmat.ini"), "[PARAM]\r\n" + lines);
+    }
+    // A directory in the place of the file `name`, which can then not be written.
+    void blockFile(const QString& name) {
+        QFile::remove(workPath(name));
+        ASSERT_TRUE(QDir().mkdir(workPath(name)));
     }
 
     // A new main window (replacing the last), not shown.
@@ -71,9 +69,8 @@ class FormTest : public testing::Test {
     }
 
     ScopedHooks hooks;
-    QTemporaryDir work_;
+    ScopedWorkDir work_;
     QTemporaryDir store_dir_;
-    std::filesystem::path old_cwd_;
     std::unique_ptr<TForm1> form_;
     std::unique_ptr<MainWindowDriver> driver_;
 };

@@ -43,9 +43,10 @@ Control describe(const QWidget& widget) {
         } else if (const auto* copy = qobject_cast<const TGradButtonCopy*>(&widget)) {
             row.linked_to = copy->ButtonLink() ? copy->ButtonLink()->objectName() : "";
         }
-    } else if (const auto* tool = qobject_cast<const QToolButton*>(&widget)) {
-        row.is_button = true;
-        row.glyph_size = tool->iconSize();
+    } else if (const auto* button = qobject_cast<const QAbstractButton*>(&widget)) {
+        row.is_button = qobject_cast<const QToolButton*>(&widget) != nullptr;
+        row.text = button->text();
+        row.glyph_size = button->iconSize();
     }
     if (QAccessibleInterface* described =
             QAccessible::queryAccessibleInterface(const_cast<QWidget*>(&widget))) {
@@ -81,15 +82,15 @@ void with_modal(const std::function<void()>& open, const std::function<void(Driv
 
 }  // namespace
 
-MainWindowDriver::MainWindowDriver(TForm1& window) : window_(window), root_(window) {}
-
-std::vector<Control> MainWindowDriver::controls() const {
+std::vector<Control> controls_of(const QWidget& window) {
     std::vector<Control> rows;
-    for (const QWidget* widget : root_.findChildren<QWidget*>()) {
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
         rows.push_back(describe(*widget));
     }
     return rows;
 }
+
+MainWindowDriver::MainWindowDriver(TForm1& window) : window_(window), root_(window) {}
 
 Control MainWindowDriver::control(const QString& name) const {
     return describe(find(name));

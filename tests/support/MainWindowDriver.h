@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "serial/ZRTComm32.h"
+#include "support/Controls.h"
 #include "support/PhoneBookDriver.h"
 #include "support/SettingsDialogDriver.h"
 
@@ -20,24 +21,27 @@ class TForm1;
 
 namespace zvonmat_test {
 
-// One control of the main window, as a test of the layout, the looks or the accessibility sees
+// One control of a window, as a test of the layout, the looks or the accessibility sees
 // it. Fields that do not apply to its kind stay empty.
 struct Control {
     QString name, parent;  // object names, as in the layout
     QString kind;          // the class: "Label", "TGradButton", "QLineEdit", ...
     QRect geometry;        // within the parent
-    QString text;          // a label's or a field's text, a drawn button's caption
+    QString text;          // a label's, a field's or a button's text, a drawn button's caption
     QColor text_color, base_color, grad_color, face_color;  // base: a field's background
     QString linked_to;  // the gradient button that a button copy takes its looks from
     int tag = 0;
     QSize glyph_size;  // a drawn button's glyph, a tool button's icon
     QFont font;
     bool enabled = true, read_only = false, hidden = false, takes_focus = false;
-    bool is_button = false;  // a drawn or a tool button
+    bool is_button = false;  // a drawn or a tool button (not a radio button)
     QString tooltip;
     QAccessible::Role role = QAccessible::NoRole;
     QString accessible_name, accessible_description, accessible_text;
 };
+
+// Every widget in `window`, parents first, as the layout, the looks and the accessibility see it.
+std::vector<Control> controls_of(const QWidget& window);
 
 // What the end-of-conversation prompt shows while it is up.
 struct Prompt {
@@ -59,7 +63,7 @@ class MainWindowDriver {
 
     // The layout and the looks: every widget in the window (parents first), one by its name, and
     // a parent's children in creation order ("Form1" for the window's own).
-    std::vector<Control> controls() const;
+    std::vector<Control> controls() const { return controls_of(root_); }
     Control control(const QString& name) const;
     QStringList child_names(const QString& parent) const;
 
@@ -134,11 +138,7 @@ class MainWindowDriver {
   private:
     template <class T = QWidget>
     T& find(const QString& name) const {
-        T* found = root_.findChild<T*>(name);
-        if (found == nullptr) {
-            throw std::logic_error("the main window has no " + name.toStdString());
-        }
-        return *found;
+        return control_of<T>(root_, name);
     }
     QLineEdit& field(Field which) const {
         return find<QLineEdit>(which == Field::Subscriber ? "ComboEdit1" : "Comboedit2");

@@ -2,14 +2,13 @@
 
 #include <QPoint>
 #include <QString>
-#include <Qt>
+#include <QTest>
 
-class QWidget;
-class TForm3;
+#include "support/Controls.h"
+#include "windows/TForm3.h"
 
 // Works the settings dialog as its user does: reads and retypes its fields, picks pulse or tone,
-// presses keys, asks for help and presses its buttons. Controls are found by their layout names;
-// the buttons run the dialog's own click handlers through a mouse click.
+// presses keys, asks for help and presses its buttons, which run the dialog's own click handlers.
 class SettingsDialogDriver {
   public:
     // The fields, and the "Pulse" and "Tone" buttons.
@@ -25,54 +24,33 @@ class SettingsDialogDriver {
         Tone
     };
 
-    explicit SettingsDialogDriver(TForm3& window);
-    // The settings dialog that is the active modal window; throws std::runtime_error when there is
-    // none.
-    static SettingsDialogDriver active();
-
+    explicit SettingsDialogDriver(TForm3& window) : window_(&window) {}
     TForm3& window() const { return *window_; }
-    bool is_open() const;
+    bool is_open() const { return window_->isVisible(); }
 
-    // What a field shows.
     QString text(Field field) const;
-    QString port() const { return text(Field::Port); }
-    QString wait_seconds() const { return text(Field::WaitSeconds); }
-    QString attempts() const { return text(Field::Attempts); }
-    QString prefix() const { return text(Field::Prefix); }
-    QString init() const { return text(Field::Init); }
-    QString busy_reply() const { return text(Field::BusyReply); }
-    QString no_tone_reply() const { return text(Field::NoToneReply); }
-    bool tone() const;
-
-    // Replaces a field's text by key presses carrying the text (Cyrillic included).
+    // Replaces the field's text by key presses carrying the new text (Cyrillic included).
     void type(Field field, const QString& text);
-    void set_port(const QString& text) { type(Field::Port, text); }
-    void set_wait_seconds(const QString& text) { type(Field::WaitSeconds, text); }
-    void set_attempts(const QString& text) { type(Field::Attempts, text); }
-    void set_prefix(const QString& text) { type(Field::Prefix, text); }
-    void set_busy_reply(const QString& text) { type(Field::BusyReply, text); }
-    void set_no_tone_reply(const QString& text) { type(Field::NoToneReply, text); }
-    // Clicks "Tone" or "Pulse".
-    void set_tone(bool tone);
-
-    // A key pressed in a field.
+    void set_tone(bool tone) {
+        QTest::mouseClick(&control(tone ? Field::Tone : Field::Pulse), Qt::LeftButton);
+    }
+    // A key pressed in the field, which takes the focus first (F1 asks for its help).
     void press(Field field, Qt::Key key);
-    // F1 in a field, which has the focus first.
-    void help_for(Field field) { press(field, Qt::Key_F1); }
     // A click in "What's This?" mode on the field's text part.
     void whats_this(Field field);
     // The field's top-left corner on the screen, and its layout name.
-    QPoint corner(Field field) const;
+    QPoint corner(Field field) const { return control(field).mapToGlobal(QPoint(0, 0)); }
     QString name(Field field) const;
 
-    void press_ok();
-    void press_exit();   // "Выход"
-    void choose_font();  // the font chooser's button
+    void press_ok() { click("GradButton2"); }
+    void press_exit() { click("GradButton1"); }  // "Выход"
+    void choose_font() { click("SpeedButton1"); }
 
   private:
-    QWidget* control(Field field) const;
-    QWidget* control(const QString& name) const;
-    void click(const QString& button);
+    QWidget& control(Field field) const { return zvonmat_test::control_of(*window_, name(field)); }
+    void click(const char* button) {
+        QTest::mouseClick(&zvonmat_test::control_of(*window_, button), Qt::LeftButton);
+    }
 
     TForm3* window_;
 };

@@ -50,50 +50,37 @@ struct Step {
 };
 
 TEST_F(JournalFollowerTest, HandsOverWhatHasChangedSinceTheLastPoll) {
-    const std::string replacement = dir_.filePath("new.jur").toStdString();
+    namespace fs = std::filesystem;
+    const auto writes = [this](std::string bytes) { return [=, this] { write(bytes); }; };
+    const auto appends = [this](std::string bytes) { return [=, this] { append(bytes); }; };
+    const auto nothing = [] {};
+    const auto replace = [this] {
+        const std::string other = dir_.filePath("new.jur").toStdString();
+        std::ofstream(other, std::ios::binary) << "ONE\r\nTWO\r\nnew\r\n";
+        fs::rename(other, path_);
+    };
+    const auto remove = [this] { fs::remove(path_); };
+    const auto make_directory = [this] { fs::create_directory(path_); };
+    const auto file_again = [this] {
+        fs::remove(path_);
+        write("last");
+    };
     const std::vector<Step> steps = {
-        {"no file yet", [] {}, false, false, {}, State::Missing},
-        {"created", [&] { write("one\r\ntwo\r\n"); }, false, false, {"one", "two"}},
-        {"unchanged", [] {}, false, false, {}},
-        {"a record appended", [&] { append("three\r\n"); }, false, false, {"three"}},
-        {"half a line", [&] { append("fo"); }, false, false, {"+fo"}},
-        {"more of it", [&] { append("ur"); }, false, true, {"+four"}},
-        {"its end and another",
-         [&] { append("\r\nfive\nsi"); },
-         false,
-         true,
-         {"four", "five", "+si"}},
-        {"a lone CR stays", [&] { append("x\r\r\n"); }, false, true, {"six\r"}},
-        {"cut shorter", [&] { write("one\r\n"); }, true, false, {"one"}},
-        {"rewritten in place, longer",
-         [&] { write("ONE\r\nTWO\r\n"); },
-         true,
-         false,
-         {"ONE", "TWO"}},
-        {"replaced by another file",
-         [&] {
-             std::ofstream(replacement, std::ios::binary) << "ONE\r\nTWO\r\nnew\r\n";
-             std::filesystem::rename(replacement, path_);
-         },
-         true,
-         false,
-         {"ONE", "TWO", "new"}},
-        {"removed", [&] { std::filesystem::remove(path_); }, true, false, {}, State::Missing},
-        {"still missing", [] {}, false, false, {}, State::Missing},
-        {"a directory in its place",
-         [&] { std::filesystem::create_directory(path_); },
-         false,
-         false,
-         {},
-         State::Unreadable},
-        {"a file again, without a line end",
-         [&] {
-             std::filesystem::remove(path_);
-             write("last");
-         },
-         false,
-         false,
-         {"+last"}},
+        {"no file yet", nothing, false, false, {}, State::Missing},
+        {"created", writes("one\r\ntwo\r\n"), false, false, {"one", "two"}},
+        {"unchanged", nothing, false, false, {}},
+        {"a record appended", appends("three\r\n"), false, false, {"three"}},
+        {"half a line", appends("fo"), false, false, {"+fo"}},
+        {"more of it", appends("ur"), false, true, {"+four"}},
+        {"its end and another", appends("\r\nfive\nsi"), false, true, {"four", "five", "+si"}},
+        {"a lone CR stays", appends("x\r\r\n"), false, true, {"six\r"}},
+        {"cut shorter", writes("one\r\n"), true, false, {"one"}},
+        {"rewritten in place, longer", writes("ONE\r\nTWO\r\n"), true, false, {"ONE", "TWO"}},
+        {"replaced by another file", replace, true, false, {"ONE", "TWO", "new"}},
+        {"removed", remove, true, false, {}, State::Missing},
+        {"still missing", nothing, false, false, {}, State::Missing},
+        {"a directory in its place", make_directory, false, false, {}, State::Unreadable},
+        {"a file again, without a line end", file_again, false, false, {"+last"}},
     };
     JournalFollower follower(path_);
     for (const Step& step : steps) {

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/Files.h"
+#include "support/WorkDir.h"
 
 namespace {
 
@@ -49,10 +50,8 @@ TEST(HelpFileTest, ParsesOneTopicPerContextNumber) {
 }
 
 TEST(HelpFileTest, LooksInTheWorkingDirectoryFirstThenInTheDataDirectory) {
-    QTemporaryDir work;
+    const zvonmat_test::ScopedWorkDir work;
     QTemporaryDir data;
-    const auto old_cwd = std::filesystem::current_path();
-    std::filesystem::current_path(work.path().toStdString());
     const HelpFile help(data.path().toStdString());
     EXPECT_EQ(help.topic(2), QString());  // no file anywhere
 
@@ -64,10 +63,9 @@ TEST(HelpFileTest, LooksInTheWorkingDirectoryFirstThenInTheDataDirectory) {
     EXPECT_EQ(help.topic(2), "installed");
     QDir(work.path()).rmdir("zvonmat.hlp");
 
-    writeFile(work.filePath("zvonmat.hlp"), "[2]\r\nown\r\n");
+    writeFile(work.path("zvonmat.hlp"), "[2]\r\nown\r\n");
     EXPECT_EQ(help.topic(2), "own");
     EXPECT_EQ(help.topic(3), QString());  // the first file found counts
-    std::filesystem::current_path(old_cwd);
 }
 
 TEST(HelpFileTest, ShippedFileHasARussianTopicForEveryContextInCrLfLines) {

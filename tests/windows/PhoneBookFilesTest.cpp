@@ -48,10 +48,7 @@ TEST(PhoneBookFiles, ReadsTheFirstFiftyLinesUpToCtrlZ) {
 }
 
 TEST(PhoneBookFiles, WritesFiftyCrLfLinesWholeAndNoControlCharacter) {
-    std::string empty_lines;
-    for (int i = 0; i < 48; ++i) {
-        empty_lines += "\r\n";
-    }
+    const std::string empty_lines = QByteArray("\r\n").repeated(48).toStdString();
     EXPECT_EQ(format_phone_book({}), "\r\n\r\n" + empty_lines);
     const auto cells = column({std::string(30, '7'), "a\rb\nc\x1a"s + "d\0e\tf\x7f\xFF"s});
     EXPECT_EQ(format_phone_book(cells),

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <memory>
 
-#include "platform/ErrorReport.h"
+#include "support/Hooks.h"
 #include "support/PhoneBookDriver.h"
 
 namespace {
@@ -21,7 +21,6 @@ class TForm2Test : public testing::Test {
   protected:
     void SetUp() override {
         TForm2::selected_row = 0;
-        old_reporter_ = platform::set_error_reporter([this](const QString& m) { errors_ << m; });
         // A Qt warning means the table was misused (say, an editor committed after it closed).
         old_handler_ = qInstallMessageHandler([](QtMsgType type, auto&, const QString& m) {
             EXPECT_LT(type, QtWarningMsg) << m.toStdString();
@@ -29,7 +28,6 @@ class TForm2Test : public testing::Test {
     }
     void TearDown() override {
         form_.reset();
-        platform::set_error_reporter(old_reporter_);
         qInstallMessageHandler(old_handler_);
     }
 
@@ -53,12 +51,11 @@ class TForm2Test : public testing::Test {
         return PhoneBookDriver(*form_);
     }
 
+    zvonmat_test::ScopedHooks hooks_;
     QTemporaryDir dir_;
     QLineEdit number_, name_;
     std::unique_ptr<TForm2> form_;
-    platform::ErrorReporter old_reporter_;
     QtMessageHandler old_handler_ = nullptr;
-    QStringList errors_;
 };
 
 TEST_F(TForm2Test, HasTheDesignedLayout) {
@@ -106,7 +103,7 @@ TEST_F(TForm2Test, LoadsNamesFirstCutsTo20AndSavesFiftyCrLfLines) {
         EXPECT_EQ(book.current(), QPoint(0, 49));
         EXPECT_TRUE(book.is_open());
     }
-    EXPECT_TRUE(errors_.isEmpty());
+    EXPECT_TRUE(hooks_.errors.isEmpty());
 }
 
 TEST_F(TForm2Test, EditsAreSavedWholeEvenUnfinishedAndCutWhenReopened) {
@@ -139,7 +136,7 @@ TEST_F(TForm2Test, EscapeNeitherClosesTheWindowNorTakesAnEditBack) {
         SCOPED_TRACE(row.name);
         PhoneBookDriver book = open();
         book.type_into(2, 1, "abc", row.end_edit);
-        book.press_escape(row.at);
+        book.press(Qt::Key_Escape, row.at);
         EXPECT_TRUE(book.is_open());
         book.press_save();
         EXPECT_EQ(read("._tf"), kEmpty.left(4) + "abc" + kEmpty.left(96));
@@ -189,10 +186,10 @@ TEST_F(TForm2Test, ASaveThatFailsIsReportedAndLeavesTheNumbersFileAlone) {
     write("._fm", "old\r\n");
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
-        errors_.clear();
+        hooks_.errors.clear();
         PhoneBookDriver book = open(row.work_dir);
         book.press_save();
-        EXPECT_EQ(errors_, QStringList("Cannot create file " + row.message));
+        EXPECT_EQ(hooks_.errors, QStringList("Cannot create file " + row.message));
         EXPECT_TRUE(book.is_open());
         EXPECT_EQ(read("._fm"), "old\r\n");
     }

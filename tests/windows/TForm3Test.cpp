@@ -8,20 +8,18 @@
 #include <QFontDialog>
 #include <QListView>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWhatsThis>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
 
-#include "platform/Beep.h"
 #include "platform/Cp1251.h"
-#include "platform/ErrorReport.h"
 #include "platform/gui/Fonts.h"
+#include "support/Hooks.h"
 #include "support/SettingsDialogDriver.h"
+#include "support/WorkDir.h"
 
 namespace {
 
@@ -51,19 +49,6 @@ Edit typed(Field field, const QString& text) {
 // beeps, saves and error reports.
 class TForm3Test : public testing::Test {
   protected:
-    void SetUp() override {
-        old_cwd_ = std::filesystem::current_path();
-        std::filesystem::current_path(work_.path().toStdString());
-        old_beep_ = platform::set_beep_handler([this] { ++beeps_; });
-        old_reporter_ = platform::set_error_reporter([this](const QString& m) { errors_ << m; });
-    }
-    void TearDown() override {
-        form_.reset();
-        platform::set_beep_handler(old_beep_);
-        platform::set_error_reporter(old_reporter_);
-        std::filesystem::current_path(old_cwd_);
-    }
-
     // A new dialog on settings_, shown and active, whose font chooser answers chosen_.
     SettingsDialogDriver create() {
         form_ = std::make_unique<TForm3>(settings_, [this] { save_(); });
@@ -76,31 +61,27 @@ class TForm3Test : public testing::Test {
         return SettingsDialogDriver(*form_);
     }
 
-    QTemporaryDir work_;
-    std::filesystem::path old_cwd_;
-    const TSettings defaults_ = read_settings(work_.filePath("missing.ini").toStdString());
+    zvonmat_test::ScopedHooks hooks_;
+    zvonmat_test::ScopedWorkDir work_;
+    const TSettings defaults_ = read_settings(work_.path("missing.ini").toStdString());
     TSettings settings_ = defaults_;
     int saves_ = 0;
     std::function<void()> save_ = [this] { ++saves_; };
     std::optional<QFont> chosen_;
     QStringList initial_faces_;
-    int beeps_ = 0;
-    QStringList errors_;
-    std::function<void()> old_beep_;
-    platform::ErrorReporter old_reporter_;
     std::unique_ptr<TForm3> form_;
 };
 
 TEST_F(TForm3Test, OkStoresTheFieldsWithinTheirRules) {
     using S = TSettings;
     const auto up_from_35 = [](SettingsDialogDriver& d) {
-        d.set_wait_seconds("35");
+        d.type(Field::WaitSeconds, "35");
         d.press(Field::WaitSeconds, Qt::Key_Up);
-        EXPECT_EQ(d.wait_seconds(), "45");
+        EXPECT_EQ(d.text(Field::WaitSeconds), "45");
     };
     const auto long_replies = [](SettingsDialogDriver& d) {
-        d.set_busy_reply("busybusybusy");
-        d.set_no_tone_reply("нетгудканетгудканет!");
+        d.type(Field::BusyReply, "busybusybusy");
+        d.type(Field::NoToneReply, "нетгудканетгудканет!");
     };
     const auto cut_replies = [](TSettings& s) {
         s.busy_reply = "BUSYBUSYBU";
@@ -148,7 +129,8 @@ TEST_F(TForm3Test, OkStoresTheFieldsWithinTheirRules) {
         EXPECT_FALSE(dialog.is_open());
         saves_ = 0;
     }
-    EXPECT_EQ(create().busy_reply(), "BUSYBUSYBU");  // the next opening shows the cut text
+    EXPECT_EQ(create().text(Field::BusyReply),
+              "BUSYBUSYBU");  // the next opening shows the cut text
 }
 
 TEST_F(TForm3Test, ExitAndTheCloseBoxStoreNothingEnterAndEscapeDoNothing) {
@@ -167,7 +149,7 @@ TEST_F(TForm3Test, ExitAndTheCloseBoxStoreNothingEnterAndEscapeDoNothing) {
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
         SettingsDialogDriver dialog = create();
-        dialog.set_wait_seconds("60");
+        dialog.type(Field::WaitSeconds, "60");
         row.leave(dialog);
         EXPECT_EQ(dialog.is_open(), !row.closes);
         EXPECT_EQ(settings_, defaults_);
@@ -178,9 +160,9 @@ TEST_F(TForm3Test, ExitAndTheCloseBoxStoreNothingEnterAndEscapeDoNothing) {
 TEST_F(TForm3Test, AFailedWriteKeepsTheDialogOpenWithTheNewValuesInMemory) {
     save_ = [] { throw std::runtime_error("Unable to write to /ro/zvonmat.ini"); };
     SettingsDialogDriver dialog = create();
-    dialog.set_wait_seconds("60");
+    dialog.type(Field::WaitSeconds, "60");
     dialog.press_ok();
-    EXPECT_EQ(errors_, QStringList{"Unable to write to /ro/zvonmat.ini"});
+    EXPECT_EQ(hooks_.errors, QStringList{"Unable to write to /ro/zvonmat.ini"});
     EXPECT_TRUE(dialog.is_open());
     EXPECT_EQ(settings_.wait_seconds, 60);
 }
@@ -210,7 +192,7 @@ TEST_F(TForm3Test, AConfirmedFontGoesIntoTheSettingsAtOnceWithOneBeep) {
         dialog.choose_font();
         EXPECT_EQ(settings_.font_name, platform::toCp1251(row.font_name));
         EXPECT_EQ(settings_.font_charset, row.font_charset);
-        EXPECT_EQ(beeps_, row.beeps);
+        EXPECT_EQ(hooks_.beeps, row.beeps);
     }
     dialog.press_exit();  // "Выход" keeps the choice
     EXPECT_EQ(settings_.font_name, platform::toCp1251(latin_only));
@@ -236,7 +218,7 @@ TEST_F(TForm3Test, TheSystemFontChooserOffersTheFaceOnly) {
     EXPECT_EQ(opened_on, firstFace());
     EXPECT_EQ(offered, 1);  // the faces
     EXPECT_EQ(settings_.font_name, platform::toCp1251(firstFace()));
-    EXPECT_EQ(beeps_, 1);
+    EXPECT_EQ(hooks_.beeps, 1);
 }
 
 TEST_F(TForm3Test, HelpShowsTheControlsTopicAtItsTopLeftCorner) {
@@ -261,7 +243,7 @@ TEST_F(TForm3Test, HelpShowsTheControlsTopicAtItsTopLeftCorner) {
     for (const auto& row : kRows) {
         SCOPED_TRACE(row.name);
         std::tie(shown, shown_for, shown_at) = std::tuple(QString(), QString(), QPoint());
-        row.f1 ? dialog.help_for(row.field) : dialog.whats_this(row.field);
+        row.f1 ? dialog.press(row.field, Qt::Key_F1) : dialog.whats_this(row.field);
         EXPECT_EQ(shown, row.topic);
         if (!row.topic.isEmpty()) {
             EXPECT_EQ(shown_for, dialog.name(row.field));
@@ -299,7 +281,7 @@ TEST_F(TForm3Test, TheHelpPopUpOpensAtTheControlsTopLeftCornerWithinTheScreen) {
         dialog.window().move(row.window);
         dialog.window().activateWindow();  // the last pop-up took it
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog.window()));
-        dialog.help_for(row.field);
+        dialog.press(row.field, Qt::Key_F1);
         QWidget* shown = popup();
         ASSERT_NE(shown, nullptr);
         const QPoint corner = dialog.corner(row.field);
