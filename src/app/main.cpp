@@ -7,6 +7,7 @@
 #include "platform/TerminationSignals.h"
 #include "platform/gui/DesktopNotifications.h"
 #include "platform/gui/QtTranslation.h"
+#include "platform/gui/SingleInstance.h"
 #include "platform/gui/WidgetReports.h"
 
 namespace {
@@ -38,9 +39,20 @@ int main(int argc, char** argv) {
         Application::installTranslator(translation.get());
     }
     platform::install_widget_reports();
+    // One dialler per working directory: a second start brings the first one's window forward,
+    // or says that it runs where the desktop will not, and ends without touching any file.
+    platform::SingleInstance instance(".");
+    if (!instance.isFirst()) {
+        if (!instance.askToRaise()) {
+            platform::report_error(QStringLiteral("zvonmat уже запущен в этой папке."));
+        }
+        return 0;
+    }
     platform::install_desktop_notifications();
     CaretBlinkLimit caret_blink;
     TForm1 Form1;
+    instance.onRaiseRequest(
+        [&Form1](const auto& answer) { platform::raise_window(&Form1, answer); });
     // A kill, Ctrl-C or the end of the session ends the program as its exit button would, with
     // nobody asked anything; whatever dialog is open ends with it.
     platform::TerminationSignals termination([&Form1](int) {

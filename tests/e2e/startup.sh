@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The dialler under a real X server: it shows its rounded window, reads the settings file of the
-# user that the per-machine store names, can be dragged by its surface, and ends with status 0
-# from its exit button, leaving only the (empty) quick-dial list behind.
+# user that the per-machine store names, can be dragged by its surface, lets a second start in its
+# directory end at once, and ends with status 0 from its exit button, leaving only the (empty)
+# quick-dial list behind.
 zvonmat=${1:?usage: startup.sh PATH_TO_ZVONMAT}
 source "$(dirname "$0")/lib.sh"
 
@@ -42,6 +43,15 @@ xdotool mouseup 1
 sleep 0.3
 read -r x3 y3 < <(window_position "$win")
 [ "$x3" = "$x2" ] && [ "$y3" = "$y2" ] || fail "a press on a key moved the window"
+
+# A second start in the same directory ends with status 0, shows no window and touches no file.
+files_before=$(ls -liA --time-style=full-iso "$work")
+(cd "$work" && exec env XDG_CONFIG_DIRS="$store" "${E2E_AS_USER[@]}" "$zvonmat") &
+E2E_PIDS+=($!)
+wait_for_exit $!
+[ "$EXIT_STATUS" = 0 ] || fail "second start: exit status $EXIT_STATUS"
+[ "$(xdotool search --onlyvisible --classname zvonmat | wc -l)" = 1 ] || fail "not one window"
+[ "$(ls -liA --time-style=full-iso "$work")" = "$files_before" ] || fail "second start wrote files"
 
 # The exit button (Panel3 at 80,304, 89 x 25).
 xdotool mousemove --sync $((x3 + 80 + 44)) $((y3 + 304 + 12)) click 1
