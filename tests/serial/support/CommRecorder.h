@@ -30,5 +30,8 @@ class CommRecorder {
 // Runs the main thread's event loop until `done` holds or `limit` passes; returns `done()`.
 bool WaitUntil(const std::function<bool()>& done,
                std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+// Whether `done` holds within `limit`, without running the event loop (so nothing is delivered).
+bool WaitWithoutDelivering(const std::function<bool()>& done,
+                           std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
 // Runs the event loop for `period`.
 void Pump(std::chrono::milliseconds period);
