@@ -281,14 +281,6 @@ class ReaderThread : public WorkerFixture {
                                                std::make_shared<IcountLineErrorCounter>());
         return *reader;
     }
-    std::vector<unsigned> Posted() {
-        std::vector<unsigned> messages;
-        CommMessage record;
-        while (notify.Take(record)) {
-            messages.push_back(record.Msg);
-        }
-        return messages;
-    }
 
     std::unique_ptr<TReadThread> reader;
 };

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "serial/ZRTComm32.h"
 #include "serial/internal/CloseEvent.h"
@@ -86,6 +87,15 @@ class WorkerFixture : public testing::Test {
   protected:
     WorkerFixture() { EXPECT_TRUE(close_event.Create()); }
     ~WorkerFixture() override { close_event.Set(); }
+
+    // The kinds of the notifications posted so far, taken off the queue.
+    std::vector<unsigned> Posted() {
+        std::vector<unsigned> kinds;
+        for (serial::CommMessage record; notify.Take(record);) {
+            kinds.push_back(record.Msg);
+        }
+        return kinds;
+    }
 
     Pty pty;
     serial::CloseEvent close_event;
