@@ -188,8 +188,7 @@ TEST_F(ModemSimWithComponent, TheComponentTalksToTheSimulator) {
     ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 2; }));
     comm->CloseComm();
 
-    EXPECT_EQ(recorder.events[0].bytes, "\r\nOK\r\n");
-    EXPECT_EQ(recorder.events[1].bytes, "\r\nNO DIALTONE\r\n");
+    EXPECT_EQ(recorder.chunks(), (std::vector<std::string>{"\r\nOK\r\n", "\r\nNO DIALTONE\r\n"}));
     // Stopped, the simulator logs whatever followed the last CR: nothing did.
     ASSERT_EQ(sim.Stop(SIGTERM), 0);
     EXPECT_EQ(LoggedLines(sim), (std::vector<std::string>{"ATZ", "ATDP9w9w123"}));

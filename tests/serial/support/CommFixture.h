@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -9,8 +11,38 @@
 #include "serial/ZRTComm32.h"
 #include "serial/internal/CloseEvent.h"
 #include "serial/internal/PostQueue.h"
-#include "serial/support/CommRecorder.h"
 #include "support/Pty.h"
+
+// Records what a component raises on the main thread, in order, with the time of each event.
+struct CommEvent {
+    enum Kind { Data, Hangup } kind;
+    std::string bytes;
+    bool zero_terminated = false;
+    std::chrono::steady_clock::time_point at;
+};
+
+class CommRecorder {
+  public:
+    explicit CommRecorder(serial::TZRTComm32& comm);
+
+    std::vector<CommEvent> events;
+
+    std::size_t data_count() const;
+    std::size_t hangup_count() const;
+    // All received bytes joined, line-error texts included.
+    std::string joined() const;
+    // Each event's bytes in turn, a hang-up request as "<hangup>".
+    std::vector<std::string> chunks() const;
+};
+
+// Runs the main thread's event loop until `done` holds or `limit` passes; returns `done()`.
+bool WaitUntil(const std::function<bool()>& done,
+               std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+// Whether `done` holds within `limit`, without running the event loop (so nothing is delivered).
+bool WaitWithoutDelivering(const std::function<bool()>& done,
+                           std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+// Runs the event loop for `period`.
+void Pump(std::chrono::milliseconds period);
 
 // `size` bytes of every value but in no short period, so that a lost or repeated piece shows.
 inline std::string Pattern(std::size_t size, unsigned seed = 0) {

@@ -1,4 +1,4 @@
-#include "serial/support/CommRecorder.h"
+#include "serial/support/CommFixture.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -29,6 +29,14 @@ std::string CommRecorder::joined() const {
     std::string all;
     for (const auto& e : events) {
         all += e.bytes;
+    }
+    return all;
+}
+
+std::vector<std::string> CommRecorder::chunks() const {
+    std::vector<std::string> all;
+    for (const auto& e : events) {
+        all.push_back(e.kind == CommEvent::Data ? e.bytes : "<hangup>");
     }
     return all;
 }
