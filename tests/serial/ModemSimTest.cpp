@@ -1,17 +1,17 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
-#include <thread>
+#include <vector>
 
 #include "platform/UniqueFd.h"
-#include "serial/ZRTComm32.h"
-#include "serial/support/CommRecorder.h"
+#include "serial/support/CommFixture.h"
 #include "support/ModemSimProcess.h"
 
 using namespace serial;
@@ -34,78 +34,79 @@ class Line {
         }
     }
 
-    // Sends all of `text`, waiting for room in the terminal when it is more than the terminal
-    // holds.
-    void Send(std::string_view text) {
-        const auto deadline = Clock::now() + 5000ms;
-        while (!text.empty() && Clock::now() < deadline) {
-            const ssize_t n = ::write(fd_.get(), text.data(), text.size());
-            if (n > 0) {
-                text.remove_prefix(static_cast<std::size_t>(n));
-            } else {
-                pollfd p{fd_.get(), POLLOUT, 0};
-                ::poll(&p, 1, 10);
-            }
-        }
-        EXPECT_TRUE(text.empty()) << text.size() << " bytes not sent";
-    }
-
-    // Reads until `expected` has come (then returns exactly what came) or `limit` passes.
-    std::string ReadUntil(std::string_view expected, std::chrono::milliseconds limit = 5000ms) {
-        std::string got;
-        const auto deadline = Clock::now() + limit;
-        while (got.find(expected) == std::string::npos && Clock::now() < deadline) {
-            pollfd p{fd_.get(), POLLIN, 0};
-            ::poll(&p, 1, 10);
-            char buffer[256];
-            const ssize_t n = ::read(fd_.get(), buffer, sizeof buffer);
-            if (n > 0) {
-                got.append(buffer, static_cast<std::size_t>(n));
-            }
-        }
-        return got;
+    void Send(std::string_view text) { WriteAll(fd_.get(), text, 5000ms); }
+    // What comes until `answer` could have, or within 300 ms when none is due.
+    std::string Read(const std::string& answer) {
+        return answer.empty() ? ReadUpTo(fd_.get(), SIZE_MAX, 300ms)
+                              : ReadUpTo(fd_.get(), answer.size(), 5000ms);
     }
 
   private:
     platform::UniqueFd fd_;
 };
 
-TEST(ModemSim, AnswersAtLinesAndDialCommandsInTurnAndLogsEachLine) {
-    ModemSimProcess sim({"--replies", "BUSY,CONNECT 9600", "--dial-delay", "150"});
-    ASSERT_TRUE(sim.started());
-    Line line(sim.link());
-
-    line.Send("ATZ\r");
-    EXPECT_EQ(line.ReadUntil("\r\nOK\r\n"), "\r\nOK\r\n");
-
-    const auto dialled = Clock::now();
-    line.Send("ATDT123\r");
-    EXPECT_EQ(line.ReadUntil("\r\nBUSY\r\n"), "\r\nBUSY\r\n");
-    EXPECT_GE(Clock::now() - dialled, 150ms);
-
-    line.Send("ATDP9w9w123\r");
-    EXPECT_EQ(line.ReadUntil("\r\n"), "\r\nCONNECT 9600\r\n");
-    line.Send("atdt5\r");
-    EXPECT_EQ(line.ReadUntil("\r\n"), "\r\nCONNECT 9600\r\n");
-
-    // A line that is not a command is logged but not answered.
-    line.Send("hello\r");
-    EXPECT_EQ(line.ReadUntil("never", 300ms), "");
-
-    const std::vector<std::string> logged = sim.LogLines();
-    const std::vector<std::string> commands = {"ATZ", "ATDT123", "ATDP9w9w123", "atdt5", "hello"};
-    ASSERT_EQ(logged.size(), commands.size());
+// What the simulator logs: "<milliseconds since start> <line>", the times never going back.
+std::vector<std::string> LoggedLines(const ModemSimProcess& sim) {
+    std::vector<std::string> texts;
     long previous_ms = 0;
-    for (std::size_t i = 0; i < logged.size(); ++i) {
-        // "<milliseconds since start> <line>"
-        const auto space = logged[i].find(' ');
-        ASSERT_NE(space, std::string::npos) << logged[i];
-        const std::string ms = logged[i].substr(0, space);
-        ASSERT_FALSE(ms.empty());
-        ASSERT_EQ(ms.find_first_not_of("0123456789"), std::string::npos) << logged[i];
-        EXPECT_EQ(logged[i].substr(space + 1), commands[i]);
-        EXPECT_GE(std::stol(ms), previous_ms);
-        previous_ms = std::stol(ms);
+    for (const std::string& record : sim.LogLines()) {
+        const auto space = record.find(' ');
+        EXPECT_TRUE(space != std::string::npos && space > 0 &&
+                    record.find_first_not_of("0123456789") == space)
+            << record;
+        EXPECT_GE(std::atol(record.c_str()), previous_ms);
+        previous_ms = std::atol(record.c_str());
+        texts.push_back(record.substr(space + 1));
+    }
+    return texts;
+}
+
+// Each row: the simulator's arguments, then lines sent with the answer each gets (none for a line
+// that is not a command) and how long the answer takes at least; each line is logged.
+TEST(ModemSim, AnswersAtLinesAndDialCommandsInTurnAndLogsEachLine) {
+    struct Exchange {
+        std::string sent;
+        std::string answer;
+        std::chrono::milliseconds at_least = 0ms;
+        bool new_line = false;  // the line is closed and opened again first
+    };
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<Exchange> exchanges;
+    };
+    const std::vector<Row> rows = {
+        {"replies in turn, the last one kept",
+         {"--replies", "BUSY,CONNECT 9600", "--dial-delay", "150"},
+         {{"ATZ\r", "\r\nOK\r\n"},
+          {"ATDT123\r", "\r\nBUSY\r\n", 150ms},
+          {"ATDP9w9w123\r", "\r\nCONNECT 9600\r\n"},
+          {"atdt5\r", "\r\nCONNECT 9600\r\n"},
+          {"hello\r", ""}}},
+        {"defaults to CONNECT 2400 after 300 ms", {}, {{"ATDT1\r", "\r\nCONNECT 2400\r\n", 300ms}}},
+        {"echoes what it receives when asked", {"--echo"}, {{"AT\r", "AT\r\r\nOK\r\n"}}},
+        {"the line can be closed and opened again",
+         {},
+         {{"AT\r", "\r\nOK\r\n"}, {"ATZ\r", "\r\nOK\r\n", 0ms, true}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ModemSimProcess sim(row.args);
+        ASSERT_TRUE(sim.started());
+        std::optional<Line> line;
+        std::vector<std::string> commands;
+        for (const Exchange& exchange : row.exchanges) {
+            if (!line || exchange.new_line) {
+                line.reset();
+                line.emplace(sim.link());
+            }
+            const auto sent = Clock::now();
+            line->Send(exchange.sent);
+            EXPECT_EQ(line->Read(exchange.answer), exchange.answer);
+            EXPECT_GE(Clock::now() - sent, exchange.at_least);
+            commands.push_back(exchange.sent.substr(0, exchange.sent.size() - 1));
+        }
+        EXPECT_EQ(LoggedLines(sim), commands);
     }
 }
 
@@ -145,45 +146,10 @@ TEST(ModemSim, LogsEveryByteOfEachLineEscaped) {
         ASSERT_TRUE(sim.started());
         Line line(sim.link());
         line.Send(row.sent);
-        EXPECT_EQ(line.ReadUntil(row.answer), row.answer);
+        EXPECT_EQ(line.Read(row.answer), row.answer);
         ASSERT_EQ(sim.Stop(SIGTERM), 0);
-        std::vector<std::string> logged;
-        for (const std::string& record : sim.LogLines()) {
-            logged.push_back(record.substr(record.find(' ') + 1));
-        }
-        EXPECT_EQ(logged, row.logged);
+        EXPECT_EQ(LoggedLines(sim), row.logged);
     }
-}
-
-TEST(ModemSim, DefaultsToConnect2400After300ms) {
-    ModemSimProcess sim;
-    ASSERT_TRUE(sim.started());
-    Line line(sim.link());
-    const auto dialled = Clock::now();
-    line.Send("ATDT1\r");
-    EXPECT_EQ(line.ReadUntil("2400\r\n"), "\r\nCONNECT 2400\r\n");
-    EXPECT_GE(Clock::now() - dialled, 300ms);
-}
-
-TEST(ModemSim, EchoesWhatItReceivesWhenAsked) {
-    ModemSimProcess sim({"--echo"});
-    ASSERT_TRUE(sim.started());
-    Line line(sim.link());
-    line.Send("AT\r");
-    EXPECT_EQ(line.ReadUntil("OK\r\n"), "AT\r\r\nOK\r\n");
-}
-
-TEST(ModemSim, TheLineCanBeClosedAndOpenedAgain) {
-    ModemSimProcess sim;
-    ASSERT_TRUE(sim.started());
-    {
-        Line line(sim.link());
-        line.Send("AT\r");
-        EXPECT_EQ(line.ReadUntil("OK\r\n"), "\r\nOK\r\n");
-    }
-    Line again(sim.link());
-    again.Send("ATZ\r");
-    EXPECT_EQ(again.ReadUntil("OK\r\n"), "\r\nOK\r\n");
 }
 
 TEST(ModemSim, AStopSignalRemovesTheLink) {
@@ -205,33 +171,23 @@ TEST(ModemSim, RejectsAWrongCommandLine) {
 }
 
 // The component and the simulator together, as the dialler uses them.
-TEST(ModemSim, TheComponentTalksToTheSimulator) {
+using ModemSimWithComponent = CommFixture;
+
+TEST_F(ModemSimWithComponent, TheComponentTalksToTheSimulator) {
     ModemSimProcess sim({"--replies", "NO DIALTONE", "--dial-delay", "50"});
     ASSERT_TRUE(sim.started());
-    TZRTComm32 comm;
-    CommRecorder recorder(comm);
-    comm.DeviceResolver = [&](TCommPort) { return sim.link(); };
-    comm.CommPort = TCommPort::Com4;
-    comm.BaudRate = TBaudRate::___2400;
-    comm.DataBits = TDataBits::_8;
-    ASSERT_TRUE(comm.OpenComm());
-
-    const std::string init = "ATZ\r";
-    ASSERT_TRUE(comm.WriteCommData(init.data(), static_cast<std::uint16_t>(init.size())));
+    comm->DeviceResolver = [&](TCommPort) { return sim.link(); };
+    ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(Send("ATZ\r"));
     ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 1; }));
-    const std::string dial = "ATDP9w9w123\r";
-    ASSERT_TRUE(comm.WriteCommData(dial.data(), static_cast<std::uint16_t>(dial.size())));
+    ASSERT_TRUE(Send("ATDP9w9w123\r"));
     ASSERT_TRUE(WaitUntil([&] { return recorder.data_count() == 2; }));
-    comm.CloseComm();
+    comm->CloseComm();
 
-    EXPECT_EQ(recorder.events[0].bytes, "\r\nOK\r\n");
-    EXPECT_EQ(recorder.events[1].bytes, "\r\nNO DIALTONE\r\n");
+    EXPECT_EQ(recorder.chunks(), (std::vector<std::string>{"\r\nOK\r\n", "\r\nNO DIALTONE\r\n"}));
     // Stopped, the simulator logs whatever followed the last CR: nothing did.
     ASSERT_EQ(sim.Stop(SIGTERM), 0);
-    const auto logged = sim.LogLines();
-    ASSERT_EQ(logged.size(), 2u);
-    EXPECT_TRUE(logged[0].ends_with(" ATZ"));
-    EXPECT_TRUE(logged[1].ends_with(" ATDP9w9w123"));
+    EXPECT_EQ(LoggedLines(sim), (std::vector<std::string>{"ATZ", "ATDP9w9w123"}));
 }
 
 }  // namespace

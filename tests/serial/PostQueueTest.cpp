@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 
-#include <cstring>
+#include <cstdint>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -16,6 +16,17 @@ CommMessage Record(unsigned msg, std::size_t count) {
     return CommMessage{msg, count, NewBlock(count + 1)};
 }
 
+using Taken = std::vector<std::pair<unsigned, std::size_t>>;
+
+// Takes up to `count` records off the queue: the kind and count of each, in order.
+Taken Take(PostQueue& queue, std::size_t count = SIZE_MAX) {
+    Taken taken;
+    for (CommMessage got; taken.size() < count && queue.Take(got);) {
+        taken.emplace_back(got.Msg, got.Count);
+    }
+    return taken;
+}
+
 bool Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     return ::poll(&p, 1, 0) == 1;
@@ -28,15 +39,10 @@ TEST(PostQueue, HandsRecordsOutInTheOrderPostedAndWakesOnlyWhileNonEmpty) {
     ASSERT_TRUE(queue.Post(Record(2, 20)));
     EXPECT_TRUE(Readable(queue.WakeFd()));
 
-    CommMessage got;
-    ASSERT_TRUE(queue.Take(got));
-    EXPECT_EQ(got.Msg, 1u);
-    EXPECT_EQ(got.Count, 10u);
+    EXPECT_EQ(Take(queue, 1), (Taken{{1, 10}}));
     EXPECT_TRUE(Readable(queue.WakeFd()));
-    ASSERT_TRUE(queue.Take(got));
-    EXPECT_EQ(got.Msg, 2u);
+    EXPECT_EQ(Take(queue), (Taken{{2, 20}}));
     EXPECT_FALSE(Readable(queue.WakeFd()));
-    EXPECT_FALSE(queue.Take(got));
 }
 
 TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
@@ -48,11 +54,7 @@ TEST(PostQueue, RecordsPostedWithoutWakingAreSeenAtTheNextWakeInOrder) {
     EXPECT_TRUE(Readable(queue.WakeFd()));
     ASSERT_TRUE(queue.Post(Record(3, 30), false));
 
-    CommMessage got;
-    for (unsigned expected : {1u, 2u, 3u}) {
-        ASSERT_TRUE(queue.Take(got));
-        EXPECT_EQ(got.Msg, expected);
-    }
+    EXPECT_EQ(Take(queue), (Taken{{1, 10}, {2, 20}, {3, 30}}));
     EXPECT_FALSE(Readable(queue.WakeFd()));
     queue.Wake();  // nothing waits: stays quiet
     EXPECT_FALSE(Readable(queue.WakeFd()));
@@ -67,9 +69,7 @@ TEST(PostQueue, RefusesPostsBeyondCapacityAndFreesTheRefusedBlock) {
     EXPECT_FALSE(queue.Post(Record(8, 3)));
     EXPECT_EQ(LiveBlockCount(), blocks_before);
 
-    CommMessage got;
-    ASSERT_TRUE(queue.Take(got));
-    EXPECT_EQ(got.Count, 0u);
+    EXPECT_EQ(Take(queue, 1), (Taken{{7, 0}}));
     EXPECT_TRUE(queue.Post(Record(9, 3)));
 }
 
@@ -90,19 +90,11 @@ TEST(PostQueue, AReservedRecordGetsThroughAFullQueueOnceAndComesLast) {
     EXPECT_FALSE(queue.Post(Record(1, 4)));
     EXPECT_EQ(LiveBlockCount(), blocks_before + 4);
 
-    CommMessage got;
-    ASSERT_TRUE(queue.Take(got));
+    EXPECT_EQ(Take(queue, 1), (Taken{{1, 0}}));
     EXPECT_TRUE(queue.PostReserved(Record(2, 2)));  // the place is free again
-    std::vector<std::pair<unsigned, std::size_t>> order;
-    while (queue.Take(got)) {
-        order.emplace_back(got.Msg, got.Count);
-    }
-    EXPECT_EQ(order,
-              (std::vector<std::pair<unsigned, std::size_t>>{{1, 1}, {1, 2}, {2, 0}, {2, 2}}));
-
+    EXPECT_EQ(Take(queue), (Taken{{1, 1}, {1, 2}, {2, 0}, {2, 2}}));
     queue.Close();
     EXPECT_FALSE(queue.PostReserved(Record(2, 3)));
-    got.Block.reset();
     EXPECT_EQ(LiveBlockCount(), blocks_before);
 }
 

@@ -26,34 +26,33 @@ Pty::Pty() {
     EXPECT_TRUE(slave_) << std::strerror(errno);
 }
 
-void Pty::Write(std::string_view bytes, std::chrono::milliseconds limit) {
+void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!bytes.empty()) {
-        const ssize_t written = ::write(master_.get(), bytes.data(), bytes.size());
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(written));
             continue;
         }
         if (written < 0 && errno != EAGAIN && errno != EINTR) {
-            ADD_FAILURE() << "write to master: " << std::strerror(errno);
+            ADD_FAILURE() << "write: " << std::strerror(errno);
             return;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            ADD_FAILURE() << "master did not take " << bytes.size() << " more bytes";
+            ADD_FAILURE() << "the terminal did not take " << bytes.size() << " more bytes";
             return;
         }
-        pollfd p{master_.get(), POLLOUT, 0};
+        pollfd p{fd, POLLOUT, 0};
         ::poll(&p, 1, 10);
     }
 }
 
-std::string Pty::Read(std::size_t count, std::chrono::milliseconds limit) {
+std::string ReadUpTo(int fd, std::size_t count, std::chrono::milliseconds limit) {
     std::string got;
     const auto deadline = std::chrono::steady_clock::now() + limit;
     char buffer[4096];
     while (got.size() < count) {
-        const ssize_t n =
-            ::read(master_.get(), buffer, std::min(sizeof buffer, count - got.size()));
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, count - got.size()));
         if (n > 0) {
             got.append(buffer, static_cast<std::size_t>(n));
             continue;
@@ -62,7 +61,7 @@ std::string Pty::Read(std::size_t count, std::chrono::milliseconds limit) {
         if (left <= std::chrono::steady_clock::duration::zero()) {
             break;
         }
-        pollfd p{master_.get(), POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         ::poll(&p, 1, static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count()));
     }
     return got;

@@ -7,6 +7,12 @@
 
 #include "platform/UniqueFd.h"
 
+// Writes all of `bytes` to the non-blocking `fd`; fails the test when that takes longer than
+// `limit`.
+void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds limit);
+// Whatever the non-blocking `fd` gives until `count` bytes have come or `limit` has passed.
+std::string ReadUpTo(int fd, std::size_t count, std::chrono::milliseconds limit);
+
 // A pseudo-terminal for serial tests: the master is the far end (the modem), the slave's path is
 // what the component opens. Like a real serial device, the terminal stays when the component
 // closes it, because the pair keeps a handle of its own on the slave.
@@ -20,10 +26,14 @@ class Pty {
 
     // Writes all of `bytes` to the master; fails the test when that takes longer than `limit`.
     void Write(std::string_view bytes,
-               std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+               std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+        WriteAll(master(), bytes, limit);
+    }
     // Whatever the master receives until `count` bytes have come or `limit` has passed.
     std::string Read(std::size_t count,
-                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+        return ReadUpTo(master(), count, limit);
+    }
     // Everything the master receives within `window`.
     std::string ReadFor(std::chrono::milliseconds window);
     // Takes whatever is there without waiting.

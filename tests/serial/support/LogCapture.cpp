@@ -1,6 +1,7 @@
 #include "serial/support/LogCapture.h"
 
 #include <QLoggingCategory>
+#include <algorithm>
 #include <mutex>
 #include <string_view>
 
@@ -56,4 +57,17 @@ std::vector<std::string> LogCapture::output() const {
 
 bool LogCapture::has_line(const std::string& line) const {
     return hooks_.has_debug_line(line);
+}
+
+testing::AssertionResult LoggedInOrder(const std::vector<std::string>& lines,
+                                       const std::vector<std::string>& expected) {
+    std::ptrdiff_t previous = -1;
+    for (const std::string& line : expected) {
+        const auto first = std::find(lines.begin(), lines.end(), line);
+        if (first == lines.end() || first - lines.begin() <= previous) {
+            return testing::AssertionFailure() << "\"" << line << "\" not logged in its place";
+        }
+        previous = first - lines.begin();
+    }
+    return testing::AssertionSuccess();
 }

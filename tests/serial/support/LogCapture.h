@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -21,3 +23,7 @@ class LogCapture {
   private:
     zvonmat_test::ScopedHooks hooks_;
 };
+
+// Each of `expected` was logged, in this order.
+testing::AssertionResult LoggedInOrder(const std::vector<std::string>& lines,
+                                       const std::vector<std::string>& expected);

@@ -1,7 +1,9 @@
-#include "serial/support/CommRecorder.h"
+#include "serial/support/CommFixture.h"
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
+#include <thread>
 
 CommRecorder::CommRecorder(serial::TZRTComm32& comm) {
     comm.OnReceiveData = [this](const void* buffer, std::uint16_t length) {
@@ -15,11 +17,8 @@ CommRecorder::CommRecorder(serial::TZRTComm32& comm) {
 }
 
 std::size_t CommRecorder::data_count() const {
-    std::size_t count = 0;
-    for (const auto& e : events) {
-        count += e.kind == CommEvent::Data;
-    }
-    return count;
+    return std::count_if(events.begin(), events.end(),
+                         [](const CommEvent& e) { return e.kind == CommEvent::Data; });
 }
 
 std::size_t CommRecorder::hangup_count() const {
@@ -34,6 +33,14 @@ std::string CommRecorder::joined() const {
     return all;
 }
 
+std::vector<std::string> CommRecorder::chunks() const {
+    std::vector<std::string> all;
+    for (const auto& e : events) {
+        all.push_back(e.kind == CommEvent::Data ? e.bytes : "<hangup>");
+    }
+    return all;
+}
+
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -43,6 +50,17 @@ bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
             return done();
         }
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+bool WaitWithoutDelivering(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
 }
