@@ -47,10 +47,11 @@ void write_settings(const TSettings& s, const std::string& settings_path) {
     const auto fail = [&settings_path] {
         return platform::file_error(platform::FileMessage::UnableToWrite, settings_path);
     };
-    auto [ini, error] = platform::IniFile::load_for_update(settings_path);
-    if (error) {
+    auto loaded = platform::IniFile::load_for_update(settings_path);
+    if (loaded.error) {
         throw fail();  // never replace contents that could not be read
     }
+    platform::IniFile& ini = loaded.ini;
     const auto put = [&ini](std::string_view key, std::string_view value) {
         ini.set_value(kSection, key, value);
     };
