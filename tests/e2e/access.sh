@@ -6,17 +6,12 @@
 #   pressing the keypad and «Автодозвон» through their actions;
 # - the run (one attempt, a busy line) ends spent, and the desktop is told so with the number;
 # - Ctrl+Q ends the program as «Выход» does, leaving the number in the quick-dial list.
-zvonmat=${1:?usage: access.sh ZVONMAT MODEMSIM}
-modemsim=${2:?usage: access.sh ZVONMAT MODEMSIM}
 source "$(dirname "$0")/lib.sh"
+modemsim=${2:?usage: access.sh ZVONMAT MODEMSIM}
 here=$(cd "$(dirname "$0")" && pwd)
 python=/usr/bin/python3  # Debian's, which has the AT-SPI and GObject bindings
 
-start_xvfb
-work="$E2E_TMP/work"
-store="$E2E_TMP/xdg"
-mkdir -p "$work" "$store/user_name" "$E2E_TMP/bus"
-printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/modem" >"$store/user_name/user.conf"
+mkdir -p "$E2E_TMP/bus"
 printf '[PARAM]\r\nwait=1\r\nn_run=1\r\n' >"$work/zvonmat.ini"
 printf '321\r\n' >"$work/zvonmat._fm"
 printf '\xc8\xe2\xe0\xed\xee\xe2\r\n' >"$work/zvonmat._tf"  # "Иванов" in Windows-1251
@@ -40,11 +35,7 @@ give_to_user
 "${E2E_AS_USER[@]}" dbus-daemon --config-file="$E2E_TMP/session.conf" --nofork \
   --print-address=3 3>"$E2E_TMP/bus-address" 2>"$E2E_TMP/dbus.log" &
 E2E_PIDS+=($!)
-for _ in $(seq 100); do
-  [ -s "$E2E_TMP/bus-address" ] && break
-  sleep 0.05
-done
-[ -s "$E2E_TMP/bus-address" ] || fail "the session bus did not start: $(cat "$E2E_TMP/dbus.log")"
+wait_until "$E2E_TMP/dbus.log" "the session bus did not start" test -s "$E2E_TMP/bus-address"
 DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$E2E_TMP/bus-address")
 export DBUS_SESSION_BUS_ADDRESS
 
@@ -55,11 +46,7 @@ export DBUS_SESSION_BUS_ADDRESS
   --screen-reader=1 >"$E2E_TMP/launcher.log" 2>&1 &
 launcher=$!
 E2E_PIDS+=("$launcher")
-for _ in $(seq 100); do
-  xprop -root AT_SPI_BUS 2>/dev/null | grep -q unix: && break
-  sleep 0.05
-done
-xprop -root AT_SPI_BUS | grep -q unix: || fail "no accessibility bus: $(cat "$E2E_TMP/launcher.log")"
+wait_until "$E2E_TMP/launcher.log" "no accessibility bus" root_has AT_SPI_BUS unix:
 for pid in $(ps -o pid= --ppid "$launcher"); do
   E2E_PIDS+=("$pid")
 done
@@ -86,14 +73,10 @@ notified="$E2E_TMP/notifications"
 "${E2E_AS_USER[@]}" "$python" "$here/notification_service.py" "$notified" "$E2E_TMP/notify-ready" \
   2>"$E2E_TMP/notify.log" &
 E2E_PIDS+=($!)
-for _ in $(seq 100); do
-  [ -e "$E2E_TMP/notify-ready" ] && break
-  sleep 0.05
-done
-[ -e "$E2E_TMP/notify-ready" ] || fail "no notification service: $(cat "$E2E_TMP/notify.log")"
+wait_until "$E2E_TMP/notify.log" "no notification service" test -e "$E2E_TMP/notify-ready"
 
-start_modem "$modemsim" "$E2E_TMP/modem" "BUSY"
-start_dialler "$zvonmat" "$work" "$store"
+start_modem "$modemsim" "BUSY"
+start_dialler
 
 "${E2E_AS_USER[@]}" "$python" "$here/access.py" "$MODEM_LOG" || fail "as a screen reader sees it"
 
@@ -104,6 +87,5 @@ start_dialler "$zvonmat" "$work" "$store"
 # Through the server's keyboard: the window is gone before the keys are let go.
 xdotool windowfocus --sync "$WIN"
 xdotool key ctrl+q
-wait_for_exit "$DIALLER_PID"
-[ "$EXIT_STATUS" = 0 ] || fail "exit status $EXIT_STATUS"
-[ "$(od -An -c "$work/zvonmat.lst" | tr -s ' ')" = " 1 2 3 \r \n" ] || fail "quick-dial list: $(od -c "$work/zvonmat.lst")"
+expect_exit_0 "$DIALLER_PID"
+check_list " 1 2 3 \r \n"

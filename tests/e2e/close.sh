@@ -3,24 +3,20 @@
 # quick-dial list and ends with status 0; when the list cannot be saved, Alt+F4 tells why, then
 # asks whether to leave without it: «Нет» keeps the window, «Да» ends with status 0; SIGTERM saves
 # the list and ends with status 0.
-zvonmat=${1:?usage: close.sh ZVONMAT MODEMSIM}
-modemsim=${2:?usage: close.sh ZVONMAT MODEMSIM}
 source "$(dirname "$0")/lib.sh"
+modemsim=${2:?usage: close.sh ZVONMAT MODEMSIM}
 
-start_xvfb
 start_openbox
 
 # close_case NAME LIST: a working directory with the quick-dial list LIST (bytes) and a modem
-# that answers busy, so that the countdown runs; 123 is dialled. Sets work and DIALLER_PID.
+# that answers busy, so that the countdown runs; 123 is dialled. Sets work, store and DIALLER_PID.
 close_case() {
-  work="$E2E_TMP/$1"
-  local store="$E2E_TMP/$1-xdg"
+  work="$E2E_TMP/$1" store="$E2E_TMP/$1-xdg"
   mkdir -p "$work" "$store/user_name"
   printf '%b' "$2" >"$work/zvonmat.lst"
-  start_modem "$modemsim" "$E2E_TMP/$1-modem" "BUSY"
-  printf '[ports]\r\nCOM4=%s\r\n' "$E2E_TMP/$1-modem" >"$store/user_name/user.conf"
+  start_modem "$modemsim" "BUSY"
   printf '[PARAM]\r\nwait=30\r\nn_run=3\r\n' >"$work/zvonmat.ini"
-  start_dialler "$zvonmat" "$work" "$store"
+  start_dialler
   dial_keys 123
   wait_for_modem_lines 2
   [ "$(modem_lines)" = "ATZ ATDP123" ] || fail "the modem received: $(modem_lines)"
@@ -47,27 +43,29 @@ close_window() {
   fail "Alt+F4 pressed three times neither closed the window nor asked about it"
 }
 
-list_bytes() { od -An -c "$1" | tr -s ' \n' ' '; }
+# Alt+F4 on a list that cannot be saved: OK on the error it shows; sets question to the window
+# that then asks whether to leave without the list.
+close_to_question() {
+  close_window
+  local error_box
+  error_box=$(wait_for_other_window "$DIALLER_PID" "$WIN")
+  xdotool windowactivate --sync "$error_box" key Return  # OK on the error
+  wait_for_window_gone "$error_box" "$DIALLER_PID"
+  question=$(wait_for_other_window "$DIALLER_PID" "$WIN" "$error_box")
+}
 
 # (a) Alt+F4 saves the list, the dialled number first, and ends with status 0.
 close_case alt-f4 '555\r\n'
 close_window
-wait_for_exit "$DIALLER_PID"
-status=$EXIT_STATUS
-[ "$status" = 0 ] || fail "Alt+F4: exit status $status"
-[ "$(list_bytes "$work/zvonmat.lst")" = " 1 2 3 \r \n 5 5 5 \r \n " ] ||
-  fail "Alt+F4: quick-dial list: $(od -c "$work/zvonmat.lst")"
+expect_exit_0 "$DIALLER_PID" Alt+F4
+check_list " 1 2 3 \r \n 5 5 5 \r \n" Alt+F4
 
 # (b) A list that cannot be saved (a directory stands in its place).
 close_case unsaved ''
 rm "$work/zvonmat.lst"
 mkdir "$work/zvonmat.lst"
 give_to_user
-close_window
-error_box=$(wait_for_other_window "$DIALLER_PID" "$WIN")
-xdotool windowactivate --sync "$error_box" key Return  # OK on the error
-wait_for_window_gone "$error_box" "$DIALLER_PID"
-question=$(wait_for_other_window "$DIALLER_PID" "$WIN" "$error_box")
+close_to_question
 [ "$(xdotool getwindowname "$question")" = zvonmat ] || fail "question titled $(xdotool getwindowname "$question")"
 # «Нет» is the default button: Return answers it, and the window stays.
 xdotool windowactivate --sync "$question" key Return
@@ -76,22 +74,13 @@ sleep 1
 kill -0 "$DIALLER_PID" 2>/dev/null || fail "«Нет» ended the program"
 xdotool search --onlyvisible --pid "$DIALLER_PID" | grep -qx "$WIN" || fail "«Нет» hid the window"
 # Asked again, Tab moves to «Да» and the space bar presses it.
-close_window
-error_box=$(wait_for_other_window "$DIALLER_PID" "$WIN")
-xdotool windowactivate --sync "$error_box" key Return
-wait_for_window_gone "$error_box" "$DIALLER_PID"
-question=$(wait_for_other_window "$DIALLER_PID" "$WIN" "$error_box")
+close_to_question
 xdotool windowactivate --sync "$question" key Tab space
-wait_for_exit "$DIALLER_PID"
-status=$EXIT_STATUS
-[ "$status" = 0 ] || fail "«Да»: exit status $status"
+expect_exit_0 "$DIALLER_PID" «Да»
 [ -d "$work/zvonmat.lst" ] || fail "the directory in the list's place was touched"
 
 # (c) SIGTERM saves the list and ends with status 0.
 close_case sigterm ''
 kill -TERM "$DIALLER_PID"
-wait_for_exit "$DIALLER_PID"
-status=$EXIT_STATUS
-[ "$status" = 0 ] || fail "SIGTERM: exit status $status"
-[ "$(list_bytes "$work/zvonmat.lst")" = " 1 2 3 \r \n " ] ||
-  fail "SIGTERM: quick-dial list: $(od -c "$work/zvonmat.lst")"
+expect_exit_0 "$DIALLER_PID" SIGTERM
+check_list " 1 2 3 \r \n" SIGTERM

@@ -1,7 +1,10 @@
 # Shared helpers of the end-to-end scripts: a private X server and clean-up by process id.
 # Every process a script starts is recorded and stopped by its id when the script ends.
+# Sourced by a script whose first argument is the dialler: it starts the X server and makes an
+# empty working directory ($work) and per-machine store ($store) for the dialler.
 
 set -euo pipefail
+zvonmat=${1:?usage: $(basename "$0") ZVONMAT ...}
 
 E2E_PIDS=()
 E2E_TMP=$(mktemp -d -t zvonmat-e2e.XXXXXX)
@@ -30,6 +33,18 @@ give_to_user() {
   chown -R "$E2E_UID:$E2E_GID" "$E2E_TMP"
 }
 
+# Waits up to 5 s for each of the processes to be gone. Those that another process started (a
+# bus's daemon) are not ours to wait for: they are watched until they have gone.
+wait_gone() {
+  local pid
+  for pid in "$@"; do
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
+}
+
 e2e_cleanup() {
   local pid
   for pid in "${E2E_PIDS[@]}"; do
@@ -38,14 +53,7 @@ e2e_cleanup() {
   for pid in "${E2E_PIDS[@]}"; do
     wait "$pid" 2>/dev/null || true
   done
-  # Processes that another one started (a bus's daemon) are not ours to wait for: they are
-  # watched until they have gone.
-  for pid in "${E2E_PIDS[@]}"; do
-    for _ in $(seq 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-  done
+  wait_gone "${E2E_PIDS[@]}"
   rm -rf "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
@@ -53,6 +61,18 @@ trap e2e_cleanup EXIT
 fail() {
   echo "FAIL: $*" >&2
   exit 1
+}
+
+# Runs the command every 0.1 s until it succeeds, for up to 20 s: wait_until LOG WHAT COMMAND...
+# Fails saying WHAT, followed by the contents of LOG when LOG is not "".
+wait_until() {
+  local log=$1 what=$2
+  shift 2
+  for _ in $(seq 200); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "$what${log:+: $(cat "$log")}"
 }
 
 # Starts Xvfb on a free display and exports DISPLAY. The display number is drawn at random from
@@ -128,6 +148,13 @@ wait_for_exit() {
   fail "process $pid did not end"
 }
 
+# Waits for a process started by this shell to end and fails unless its exit status is 0:
+# expect_exit_0 PID [WHAT], WHAT naming the case in the message.
+expect_exit_0() {
+  wait_for_exit "$1"
+  [ "$EXIT_STATUS" = 0 ] || fail "${2:+$2: }exit status $EXIT_STATUS"
+}
+
 # Window position (x y) of a window id.
 window_position() {
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF} END {print x, y}'
@@ -138,17 +165,15 @@ window_size() {
   xwininfo -id "$1" | awk '/Width:/ {w=$NF} /Height:/ {h=$NF} END {print w, h}'
 }
 
-# Starts the modem simulator: start_modem SIMULATOR LINK REPLIES. Its log is $MODEM_LOG.
+# Starts the modem simulator on a line in $store, which the store maps to COM4:
+# start_modem SIMULATOR REPLIES. Its log is $MODEM_LOG.
 start_modem() {
   MODEM_LOG="$E2E_TMP/modem.log"
+  printf '[ports]\r\nCOM4=%s\r\n' "$store-modem" >"$store/user_name/user.conf"
   give_to_user
-  "${E2E_AS_USER[@]}" "$1" --link "$2" --replies "$3" --dial-delay 50 --log "$MODEM_LOG" &
+  "${E2E_AS_USER[@]}" "$1" --link "$store-modem" --replies "$2" --dial-delay 50 --log "$MODEM_LOG" &
   E2E_PIDS+=($!)
-  for _ in $(seq 100); do
-    [ -e "$2" ] && return 0
-    sleep 0.05
-  done
-  fail "the modem simulator did not start"
+  wait_until "" "the modem simulator did not start" test -e "$store-modem"
 }
 
 # The command lines the modem received, separated by blanks.
@@ -165,13 +190,19 @@ wait_for_modem_lines() {
   fail "the modem received only: $(modem_lines)"
 }
 
-# Starts the dialler in a working directory with a per-machine store and waits for its window:
-# start_dialler ZVONMAT WORKDIR STOREDIR. Sets DIALLER_PID, WIN, WIN_X and WIN_Y.
-start_dialler() {
+# Starts the dialler in $work with the per-machine store $store, with the environment variables
+# given as NAME=VALUE: launch_dialler [NAME=VALUE...]. Sets DIALLER_PID.
+launch_dialler() {
   give_to_user
-  (cd "$2" && exec env XDG_CONFIG_DIRS="$3" "${E2E_AS_USER[@]}" "$1") &
+  (cd "$work" && exec env XDG_CONFIG_DIRS="$store" "$@" "${E2E_AS_USER[@]}" "$zvonmat") &
   DIALLER_PID=$!
   E2E_PIDS+=("$DIALLER_PID")
+}
+
+# Starts the dialler as launch_dialler does and waits for its window. Sets DIALLER_PID, WIN, WIN_X
+# and WIN_Y.
+start_dialler() {
+  launch_dialler "$@"
   WIN=$(wait_for_window "$DIALLER_PID")
   check_runs_as_user "$DIALLER_PID"
   read -r WIN_X WIN_Y < <(window_position "$WIN")
@@ -213,12 +244,11 @@ start_openbox() {
   give_to_user
   "${E2E_AS_USER[@]}" openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
   E2E_PIDS+=($!)
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-    sleep 0.1
-  done
-  fail "openbox did not start: $(cat "$E2E_TMP/openbox.log")"
+  wait_until "$E2E_TMP/openbox.log" "openbox did not start" root_has _NET_SUPPORTING_WM_CHECK 'window id'
 }
+
+# Whether the root window's property holds the text: root_has PROPERTY TEXT.
+root_has() { xprop -root "$1" 2>/dev/null | grep -q "$2"; }
 
 # Waits up to 20 s for a visible window of the process other than the given ones; prints its id.
 wait_for_other_window() {
@@ -237,11 +267,18 @@ wait_for_other_window() {
   fail "no new window of process $pid"
 }
 
-# Waits up to 20 s until a window is no longer shown.
-wait_for_window_gone() {
-  for _ in $(seq 200); do
-    xdotool search --onlyvisible --pid "$2" 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.1
-  done
-  fail "window $1 is still shown"
+# Waits up to 20 s until a window is no longer shown: wait_for_window_gone WINDOW PID.
+wait_for_window_gone() { wait_until "" "window $1 is still shown" window_gone "$@"; }
+window_gone() { ! xdotool search --onlyvisible --pid "$2" 2>/dev/null | grep -qx "$1"; }
+
+# Fails unless the quick-dial list in $work holds these bytes, as `od -c` spells them:
+# check_list BYTES [WHAT].
+check_list() {
+  [ "$(od -An -c "$work/zvonmat.lst" | tr -s ' \n' ' ')" = "$1 " ] ||
+    fail "${2:+$2: }quick-dial list: $(od -c "$work/zvonmat.lst")"
 }
+
+start_xvfb
+work="$E2E_TMP/work"
+store="$E2E_TMP/xdg"
+mkdir -p "$work" "$store/user_name"

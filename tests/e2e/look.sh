@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
 # The main window as it is drawn, compared with a reference picture: a layout or painting fault
 # shows. With --update the reference is made anew (after an intended change of the look).
-zvonmat=${1:?usage: look.sh ZVONMAT SCREENSHOT [--update]}
+source "$(dirname "$0")/lib.sh"
 screenshot=${2:?usage: look.sh ZVONMAT SCREENSHOT [--update]}
 reference="$(dirname "$0")/reference/main-window.png"
-source "$(dirname "$0")/lib.sh"
 
-start_xvfb
-work="$E2E_TMP/work"
-mkdir -p "$work" "$E2E_TMP/xdg"
-start_dialler "$zvonmat" "$work" "$E2E_TMP/xdg"
+start_dialler
 sleep 0.5
 "${E2E_AS_USER[@]}" "$screenshot" grab "$WIN" "$E2E_TMP/main-window.png" || fail "no screenshot"
 if [ "${3:-}" = --update ]; then

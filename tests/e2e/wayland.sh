@@ -5,26 +5,21 @@
 # the quick-dial list and ends with status 0. The compositor's screenshot shows the window as the
 # X server does with the same settings, the attempt display reading "7/0" from a settings file
 # asking for 7 attempts.
-zvonmat=${1:?usage: wayland.sh ZVONMAT SCREENSHOT}
+source "$(dirname "$0")/lib.sh"
 screenshot=${2:?usage: wayland.sh ZVONMAT SCREENSHOT}
 reference="$(dirname "$0")/reference/main-window.png"
-source "$(dirname "$0")/lib.sh"
 
 # Pictures are cut and compared without a display.
 picture() { QT_QPA_PLATFORM=offscreen "$screenshot" "$@" 2>/dev/null; }
 
-work="$E2E_TMP/work"
-mkdir -p "$work" "$E2E_TMP/xdg/user_name"
 printf '[PARAM]\r\nn_run=7\r\n' >"$work/zvonmat.ini"
 
 # The window as the X server has it, with the same settings.
-start_xvfb
-start_dialler "$zvonmat" "$work" "$E2E_TMP/xdg"
+start_dialler
 sleep 0.5
 "${E2E_AS_USER[@]}" "$screenshot" grab "$WIN" "$E2E_TMP/x11.png" || fail "no screenshot under X"
 kill -TERM "$DIALLER_PID"
-wait_for_exit "$DIALLER_PID"
-[ "$EXIT_STATUS" = 0 ] || fail "under X: exit status $EXIT_STATUS"
+expect_exit_0 "$DIALLER_PID" "under X"
 rm -f "$work/zvonmat.lst"
 # The attempt display (Попыток N/K) lies in this rectangle: it reads "5/0" in the reference
 # picture, made with the default settings, and must read otherwise here.
@@ -33,11 +28,8 @@ picture crop "$reference" "${attempts[@]}" "$E2E_TMP/attempts-5.png" || fail "ca
 picture crop "$E2E_TMP/x11.png" "${attempts[@]}" "$E2E_TMP/attempts-x11.png" || fail "cannot crop"
 picture compare "$E2E_TMP/attempts-5.png" "$E2E_TMP/attempts-x11.png" 10 >/dev/null &&
   fail "the attempt display does not follow the settings under X"
+# The runtime directory and the disabled session bus stay as start_xvfb set them.
 unset DISPLAY
-
-export XDG_RUNTIME_DIR="$E2E_TMP/runtime"
-mkdir -m 700 -p "$XDG_RUNTIME_DIR"
-export DBUS_SESSION_BUS_ADDRESS=disabled:
 give_to_user
 
 # The compositor, as the user, on a socket of its own in the user's runtime directory; --debug
@@ -47,12 +39,7 @@ socket=zvonmat-e2e-wayland
   --socket="$socket" --idle-time=0 --debug --log="$E2E_TMP/weston.log" >/dev/null 2>&1 &
 weston_pid=$!
 E2E_PIDS+=("$weston_pid")
-for _ in $(seq 200); do
-  [ -S "$XDG_RUNTIME_DIR/$socket" ] && break
-  kill -0 "$weston_pid" 2>/dev/null || fail "weston ended: $(cat "$E2E_TMP/weston.log")"
-  sleep 0.1
-done
-[ -S "$XDG_RUNTIME_DIR/$socket" ] || fail "weston did not start: $(cat "$E2E_TMP/weston.log")"
+wait_until "$E2E_TMP/weston.log" "weston did not start" test -S "$XDG_RUNTIME_DIR/$socket"
 
 # WAYLAND_DEBUG=1 makes the client library print every request and event on stderr. A program
 # built with LeakSanitizer leaves the system libraries' own leftovers out (wayland.lsan, copied
@@ -61,13 +48,10 @@ done
 # reaches a frame of a library still loaded, whether or not Mesa's EGL initialises here.
 cp "$(dirname "$0")/wayland.lsan" "$E2E_TMP/wayland.lsan"
 chmod a+r "$E2E_TMP/wayland.lsan"
-(cd "$work" && exec env XDG_CONFIG_DIRS="$E2E_TMP/xdg" WAYLAND_DISPLAY="$socket" \
-  ASAN_OPTIONS="${ASAN_OPTIONS:-}:fast_unwind_on_malloc=0" \
+launch_dialler WAYLAND_DISPLAY="$socket" ASAN_OPTIONS="${ASAN_OPTIONS:-}:fast_unwind_on_malloc=0" \
   LSAN_OPTIONS="suppressions=$E2E_TMP/wayland.lsan:print_suppressions=0" \
-  QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 "${E2E_AS_USER[@]}" "$zvonmat") \
-  >"$E2E_TMP/out" 2>"$E2E_TMP/err" &
-pid=$!
-E2E_PIDS+=("$pid")
+  QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 >"$E2E_TMP/out" 2>"$E2E_TMP/err"
+pid=$DIALLER_PID
 
 # Shown: the compositor tells the surface that it entered the output once a buffer is mapped.
 log="$E2E_TMP/err"
@@ -126,10 +110,5 @@ errors=$(grep -v '^\[' "$log" || true)
 helpers=$(ps -o pid= --ppid "$weston_pid" | tr -d ' ' || true)
 kill -TERM "$weston_pid"
 wait "$weston_pid" 2>/dev/null || true
-for helper in $helpers; do
-  for _ in $(seq 50); do
-    kill -0 "$helper" 2>/dev/null || break
-    sleep 0.1
-  done
-done
+wait_gone $helpers
 exit 0

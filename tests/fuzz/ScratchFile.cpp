@@ -45,20 +45,19 @@ ScratchFile::~ScratchFile() {
     std::filesystem::remove_all(dir_, ignored);
 }
 
-void ScratchFile::write(const std::uint8_t* data, std::size_t size) const {
+void ScratchFile::write(std::string_view bytes) const {
     platform::UniqueFd fd(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!fd) {
         fail("open", path_);
     }
-    while (size > 0) {
-        const ssize_t n = ::write(fd.get(), data, size);
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
             fail("write", path_);
         }
-        data += n;
-        size -= std::size_t(n);
+        bytes.remove_prefix(std::size_t(n));
     }
 }

@@ -1,8 +1,10 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
+
+#include "fuzz/FuzzCheck.h"
 
 // A file for readers that take a path: the fuzz input is written to it before each run. It lives
 // in a directory of its own under $TMPDIR, or else in /dev/shm when there is one (the settings
@@ -20,7 +22,18 @@ class ScratchFile {
     // Another file in the same directory.
     std::string sibling(const std::string& name) const { return dir_ + "/" + name; }
     // Replaces the file's contents with the bytes.
-    void write(const std::uint8_t* data, std::size_t size) const;
+    void write(std::string_view bytes) const;
+
+    // The bytes written to the file, then read from them and from the file, which must read
+    // alike (as `same` compares them); returns what was read.
+    template <class FromBytes, class FromFile, class Same = std::equal_to<>>
+    auto read_both_ways(std::string_view bytes, FromBytes from_bytes, FromFile from_file,
+                        Same same = {}) const {
+        write(bytes);
+        auto read = from_bytes(bytes);
+        FUZZ_CHECK(same(from_file(path_), read));
+        return read;
+    }
 
   private:
     std::string dir_;

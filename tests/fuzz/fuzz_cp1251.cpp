@@ -1,6 +1,5 @@
 #include <QString>
 #include <algorithm>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -16,22 +15,19 @@
 // of a phone book file) comes out only where the text itself holds U+001A.
 namespace {
 
-struct Reference {
-    std::unordered_map<char16_t, char> encode;
-
-    Reference() {
+// Each character of the code page and its byte, from the decoder.
+const std::unordered_map<char16_t, char>& reference() {
+    static const auto encode = [] {
+        std::unordered_map<char16_t, char> map;
         for (int b = 0; b < 256; ++b) {
             const char byte = char(b);
             const QString decoded = platform::fromCp1251(std::string_view(&byte, 1));
             FUZZ_CHECK(decoded.size() == 1);
-            FUZZ_CHECK(encode.emplace(decoded[0].unicode(), byte).second);  // one byte each
+            FUZZ_CHECK(map.emplace(decoded[0].unicode(), byte).second);  // one byte each
         }
-    }
-};
-
-const Reference& reference() {
-    static const Reference r;
-    return r;
+        return map;
+    }();
+    return encode;
 }
 
 std::string reference_encode(const char16_t* text, std::size_t size) {
@@ -43,28 +39,26 @@ std::string reference_encode(const char16_t* text, std::size_t size) {
             out += '?';
             continue;
         }
-        const auto it = reference().encode.find(u);
-        out += it == reference().encode.end() ? '?' : it->second;
+        const auto it = reference().find(u);
+        out += it == reference().end() ? '?' : it->second;
     }
     return out;
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
     const QString decoded = platform::fromCp1251(bytes);
-    FUZZ_CHECK(std::size_t(decoded.size()) == size);
+    FUZZ_CHECK(std::size_t(decoded.size()) == bytes.size());
     for (const QChar c : decoded) {
         FUZZ_CHECK(!c.isSurrogate() && c != QChar::ReplacementCharacter);
     }
     FUZZ_CHECK(platform::toCp1251(decoded) == bytes);
 
-    std::u16string units(size / 2, u'\0');
-    std::memcpy(units.data(), data, units.size() * 2);
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * 2);
     const std::string encoded = platform::toCp1251(QStringView(units.data(), units.size()));
     FUZZ_CHECK(encoded == reference_encode(units.data(), units.size()));
     FUZZ_CHECK(std::count(encoded.begin(), encoded.end(), '\x1a') ==
                std::count(units.begin(), units.end(), u'\x1a'));
-    return 0;
 }

@@ -24,13 +24,10 @@ using platform::IniFile;
 constexpr std::string_view kBlanks = " \t\r\v\f";
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && kBlanks.find(s.front()) != std::string_view::npos) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && kBlanks.find(s.back()) != std::string_view::npos) {
-        s.remove_suffix(1);
-    }
-    return s;
+    const std::size_t first = s.find_first_not_of(kBlanks);
+    return first == std::string_view::npos
+               ? std::string_view()
+               : s.substr(first, s.find_last_not_of(kBlanks) + 1 - first);
 }
 
 std::vector<std::string_view> split_lines(std::string_view bytes) {
@@ -49,9 +46,12 @@ std::vector<std::string_view> split_lines(std::string_view bytes) {
 }
 
 // Names compare as their Unicode case folding.
+QString folded(std::string_view name) {
+    return platform::fromCp1251(name).toCaseFolded();
+}
+
 bool same_name(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           platform::fromCp1251(a).toCaseFolded() == platform::fromCp1251(b).toCaseFolded();
+    return a.size() == b.size() && folded(a) == folded(b);
 }
 
 struct RefLine {
@@ -90,10 +90,6 @@ RefLine ref_classify(std::string_view line) {
         value = value.substr(1, value.size() - 2);
     }
     return {RefLine::Key, trim(line.substr(0, eq)), value};
-}
-
-QString folded(std::string_view name) {
-    return platform::fromCp1251(name).toCaseFolded();
 }
 
 // The document's lines classified once, names folded for comparing.
@@ -228,8 +224,7 @@ bool only_the_key_line_changed(std::string_view before, std::string_view after,
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
     const IniFile before = IniFile::parse(bytes);
     FUZZ_CHECK(before.bytes() == bytes);
 
@@ -240,7 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(before.value(section, key) == ref_value(entries, section, key));
     }
 
-    FuzzedDataProvider choose(data, size);
+    FuzzedDataProvider choose(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     const auto& [section, key] =
         names[choose.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)];
     std::string value;
@@ -277,5 +272,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     after.set_value(section, key, value);
     FUZZ_CHECK(after.bytes() == written);
-    return 0;
 }

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,18 +32,13 @@ QStringList rows(const JournalModel& model) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
     static const ScratchFile file("zvonmat.jur");
-
-    file.write(data, size);
+    file.write(bytes);
     JournalFollower whole(file.path());
     const JournalFollower::Update at_once = whole.poll();
     FUZZ_CHECK(!at_once.restart && !at_once.replace_last);
-    std::size_t line_ends = 0;
-    for (char c : bytes) {
-        line_ends += c == '\n';
-    }
+    const auto line_ends = std::size_t(std::count(bytes.begin(), bytes.end(), '\n'));
     const bool open_end = !bytes.empty() && bytes.back() != '\n';
     FUZZ_CHECK(at_once.lines.size() == line_ends + (open_end ? 1 : 0));
     FUZZ_CHECK(at_once.last_open == open_end);
@@ -59,13 +55,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     JournalModel once;
     once.apply(at_once);
 
-    const std::size_t cut = size == 0 ? 0 : data[0] % (size + 1);
-    file.write(data, cut);
+    file.write(bytes.substr(0, bytes.empty() ? 0 : std::uint8_t(bytes[0]) % (bytes.size() + 1)));
     JournalFollower growing(file.path());
     JournalModel stepwise;
     stepwise.apply(growing.poll());
     FUZZ_CHECK(growing.poll().empty());
-    file.write(data, size);  // the same bytes before the cut, more after it
+    file.write(bytes);  // the same bytes before the cut, more after it
     const JournalFollower::Update rest = growing.poll();
     FUZZ_CHECK(!rest.restart);
     stepwise.apply(rest);
@@ -73,5 +68,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(stepwise.totals().calls == once.totals().calls &&
                stepwise.totals().seconds == once.totals().seconds &&
                stepwise.totals().damaged == once.totals().damaged);
-    return 0;
 }

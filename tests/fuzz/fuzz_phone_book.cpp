@@ -1,4 +1,4 @@
-#include <cstdint>
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -7,10 +7,10 @@
 #include "windows/PhoneBookFiles.h"
 
 // The phone book column reader and writer. The input read as a file (from a file, and from its
-// bytes) agrees with a reference that
-// walks it byte by byte (lines end at CR, CR LF or LF; Ctrl-Z ends the file; 50 rows). Whatever a
-// column holds, the writer makes 50 CR LF lines with no control character inside, which read
-// back as the column with each control character written as '?'.
+// bytes) agrees with a reference that walks it byte by byte (lines end at CR, CR LF or LF; Ctrl-Z
+// ends the file; 50 rows). Whatever a column holds, the writer makes 50 CR LF lines with no
+// control character inside, which read back as the column with each control character written as
+// '?'.
 namespace {
 
 PhoneBookColumn reference_parse(std::string_view bytes) {
@@ -32,21 +32,15 @@ PhoneBookColumn reference_parse(std::string_view bytes) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
     static const ScratchFile file("zvonmat._fm");
-    file.write(data, size);
-    const PhoneBookColumn column = parse_phone_book(bytes);
+    const PhoneBookColumn column = file.read_both_ways(bytes, parse_phone_book, read_phone_book);
     FUZZ_CHECK(column == reference_parse(bytes));
-    FUZZ_CHECK(read_phone_book(file.path()) == column);
 
     PhoneBookColumn cleaned = column;
     for (std::string& cell : cleaned) {
-        for (char& c : cell) {
-            if (static_cast<unsigned char>(c) < 32) {
-                c = '?';
-            }
-        }
+        std::replace_if(
+            cell.begin(), cell.end(), [](unsigned char c) { return c < 32; }, '?');
     }
     const std::string written = format_phone_book(column);
     std::size_t line_ends = 0;
@@ -59,5 +53,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(line_ends == std::size_t(kPhoneBookRows));
     FUZZ_CHECK(parse_phone_book(written) == cleaned);
-    return 0;
 }

@@ -15,10 +15,6 @@
 // the way the program writes them read back.
 namespace {
 
-bool is_hex_digit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 std::optional<std::int32_t> reference(std::string_view text) {
     std::string_view hex;
     if (text.size() > 2 && (text.starts_with("0x") || text.starts_with("0X"))) {
@@ -46,13 +42,9 @@ std::optional<std::int32_t> reference(std::string_view text) {
         }
         return std::int32_t(v);
     }
-    if (hex.empty() || hex.size() > 8) {
+    if (hex.empty() || hex.size() > 8 ||
+        hex.find_first_not_of("0123456789abcdefABCDEF") != std::string_view::npos) {
         return std::nullopt;
-    }
-    for (char c : hex) {
-        if (!is_hex_digit(c)) {
-            return std::nullopt;
-        }
     }
     std::uint32_t v = 0;
     std::from_chars(hex.data(), hex.data() + hex.size(), v, 16);
@@ -61,8 +53,7 @@ std::optional<std::int32_t> reference(std::string_view text) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view text(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(text) {
     const auto expected = reference(text);
     const std::int32_t a = platform::parse_profile_int(text, 7);
     const std::int32_t b = platform::parse_profile_int(text, -7);
@@ -72,9 +63,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(a == 7 && b == -7);
     }
 
-    if (size >= 4) {
+    if (text.size() >= 4) {
         std::int32_t n;
-        std::memcpy(&n, data, 4);
+        std::memcpy(&n, text.data(), 4);
         FUZZ_CHECK(platform::parse_profile_int(std::to_string(n), 0) == n);
         char hex[16];
         std::snprintf(hex, sizeof hex, "0x%X", static_cast<unsigned>(n));
@@ -82,5 +73,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::snprintf(hex, sizeof hex, "$%x", static_cast<unsigned>(n));
         FUZZ_CHECK(platform::parse_profile_int(hex, 0) == n);
     }
-    return 0;
 }

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,13 +41,10 @@ Entries reference_parse(std::string_view bytes) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
     static const ScratchFile file("zvonmat.lst");
-    file.write(data, size);
-    const Entries entries = parse_quick_list(bytes);
+    const Entries entries = file.read_both_ways(bytes, parse_quick_list, read_quick_list);
     FUZZ_CHECK(entries == reference_parse(bytes));
-    FUZZ_CHECK(read_quick_list(file.path()) == entries);
     for (const std::string& entry : entries) {
         FUZZ_CHECK(entry.find_first_of(std::string_view("\0\r\n", 3)) == std::string::npos);
     }
@@ -56,19 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     Entries held;
     Entries cleaned;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        const std::size_t end = std::min(bytes.find('\n', start), bytes.size());
+    for (std::size_t start = 0, end; start < bytes.size(); start = end + 1) {
+        end = std::min(bytes.find('\n', start), bytes.size());
         held.emplace_back(bytes.substr(start, end - start));
-        std::string clean = held.back();
-        for (char& c : clean) {
-            if (c == '\r' || c == '\0') {
-                c = '?';
-            }
-        }
-        cleaned.push_back(std::move(clean));
-        start = end + 1;
+        cleaned.push_back(held.back());
+        std::replace_if(
+            cleaned.back().begin(), cleaned.back().end(),
+            [](char c) { return c == '\r' || c == '\0'; }, '?');
     }
     FUZZ_CHECK(parse_quick_list(format_quick_list(held)) == cleaned);
-    return 0;
 }

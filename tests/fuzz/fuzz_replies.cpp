@@ -1,4 +1,3 @@
-#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -36,12 +35,10 @@ bool reference(std::string_view chunk) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view received(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(received) {
     FUZZ_CHECK(is_countdown_reply(received) == reference(received));
     for (std::size_t at = 0; at < received.size(); at += 2048) {
         const std::string_view chunk = received.substr(at, 2048);
         FUZZ_CHECK(is_countdown_reply(chunk) == reference(chunk));
     }
-    return 0;
 }

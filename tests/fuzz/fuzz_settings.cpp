@@ -1,4 +1,3 @@
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -32,9 +31,9 @@ bool has_cr(const TSettings& s) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+FUZZ_TARGET(bytes) {
     static const ScratchFile file("zvonmat.ini");
-    file.write(data, size);
+    file.write(bytes);
     const TSettings s = read_settings(file.path());
 
     constexpr std::size_t kText = platform::kProfileValueMax;
@@ -51,5 +50,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!has_cr(s)) {
         FUZZ_CHECK(read_settings(file.path()) == s);
     }
-    return 0;
 }

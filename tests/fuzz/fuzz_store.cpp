@@ -1,6 +1,6 @@
 #include <QUtf8StringView>
+#include <algorithm>
 #include <cctype>
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -17,15 +17,9 @@
 namespace {
 
 bool starts_with_nocase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char p, unsigned char t) { return std::tolower(t) == p; });
 }
 
 bool same(const platform::MachineStore& a, const platform::MachineStore& b) {
@@ -44,21 +38,21 @@ bool same(const platform::MachineStore& a, const platform::MachineStore& b) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+FUZZ_TARGET(bytes) {
+    using platform::MachineStore;
     static const ScratchFile file("user.conf");
-    file.write(data, size);
-    const auto store = platform::MachineStore::parse(bytes);
+    const auto store = file.read_both_ways(
+        bytes, MachineStore::parse,
+        [](const std::string& path) { return MachineStore::load(path); }, same);
     const bool utf8 = QUtf8StringView(bytes.data(), qsizetype(bytes.size())).isValidUtf8();
     // A UTF-8 file may begin with the byte order mark, which is not part of its first line.
     const std::string_view bom = "\xEF\xBB\xBF";
     const auto ini = platform::IniFile::parse(
         utf8 && bytes.substr(0, bom.size()) == bom ? bytes.substr(bom.size()) : bytes);
-    FUZZ_CHECK(same(platform::MachineStore::load(file.path()), store));
     // A file that is not there adds nothing, before or after; the same file twice is itself.
     const std::string none = file.sibling("none.conf");
-    FUZZ_CHECK(same(platform::MachineStore::load_all({none, file.path(), none}), store));
-    FUZZ_CHECK(same(platform::MachineStore::load_all({file.path(), file.path()}), store));
+    FUZZ_CHECK(same(MachineStore::load_all({none, file.path(), none}), store));
+    FUZZ_CHECK(same(MachineStore::load_all({file.path(), file.path()}), store));
 
     const auto me = store.me_users();
     const auto raw = ini.value("1.0", "me_users");
@@ -72,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const bool typed = starts_with_nocase(*raw, "dword:") || starts_with_nocase(*raw, "hex:") ||
                            starts_with_nocase(*raw, "hex(");
         if (typed && !expandable) {
-            FUZZ_CHECK(me->type == platform::MachineStore::ValueType::Other);
+            FUZZ_CHECK(me->type == MachineStore::ValueType::Other);
         }
         if (!typed) {
-            FUZZ_CHECK(me->type == platform::MachineStore::ValueType::Text);
+            FUZZ_CHECK(me->type == MachineStore::ValueType::Text);
             FUZZ_CHECK(utf8 ? me->text.size() <= raw->size() : me->text == *raw);
         }
     }
@@ -92,5 +86,4 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         FUZZ_CHECK(!device.empty());
     }
-    return 0;
 }
