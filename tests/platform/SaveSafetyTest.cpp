@@ -27,12 +27,12 @@ TEST_F(SaveSafety, APreparedFileIsUnseenUntilCommittedAndGoesWhenDropped) {
     { EXPECT_FALSE(PreparedReplace::prepare(path("a"), "dropped").error()); }
     auto a = PreparedReplace::prepare(path("a"), "new");
     auto b = PreparedReplace::prepare(path("b"), "created");
-    EXPECT_EQ(directory_entries(dir_), Names{"a"});
+    EXPECT_EQ(entry_names(dir_), Names{"a"});
     EXPECT_EQ(file_contents(path("a")), "old");
     EXPECT_FALSE(a.commit());
     EXPECT_FALSE(b.commit());
     EXPECT_EQ(file_contents(path("a")) + file_contents(path("b")), "newcreated");
-    EXPECT_EQ(directory_entries(dir_), (Names{"a", "b"}));
+    EXPECT_EQ(entry_names(dir_), (Names{"a", "b"}));
 }
 
 // A link in a sticky directory that all may write is followed only where the kernel's
@@ -75,8 +75,8 @@ TEST_F(SaveSafety, ALinkPlantedInASharedDirectoryIsNeitherReadNorWritten) {
             EXPECT_EQ(appended, std::errc::permission_denied);
             EXPECT_EQ(file_contents(path("secret")), "root only");
         }
-        EXPECT_EQ(directory_entries(path("shared")), Names{"zvonmat.lst"});
-        EXPECT_EQ(directory_entries(dir_), (Names{"secret", "shared"}));
+        EXPECT_EQ(entry_names(path("shared")), Names{"zvonmat.lst"});
+        EXPECT_EQ(entry_names(dir_), (Names{"secret", "shared"}));
     }
 }
 

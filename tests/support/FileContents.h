@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The whole of a file's bytes; empty when it cannot be read.
@@ -15,8 +16,13 @@ inline std::string file_contents(const std::string& path) {
     return out.str();
 }
 
-// The names in a directory, hidden ones too, sorted.
-inline std::vector<std::string> directory_entries(const std::string& dir) {
+// Creates or replaces a file holding exactly `bytes`.
+inline void write_file(const std::string& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+// The names of a directory's entries, sorted.
+inline std::vector<std::string> entry_names(const std::string& dir) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         names.push_back(entry.path().filename().string());

@@ -37,12 +37,12 @@ TEST(PhoneBookSave, ReplacesBothFilesOrNeither) {
         support::As::Self));
     EXPECT_EQ(file_contents(names) + file_contents(numbers), "old namesold numbers");
     const std::vector<std::string> both{"zvonmat._fm", "zvonmat._tf"};
-    EXPECT_EQ(directory_entries(dir), both);
+    EXPECT_EQ(entry_names(dir), both);
 
     write_phone_book_pair(names, new_names, numbers, {"123"});
     EXPECT_EQ(file_contents(names), format_phone_book(new_names));
     EXPECT_EQ(file_contents(numbers), format_phone_book({"123"}));
-    EXPECT_EQ(directory_entries(dir), both);
+    EXPECT_EQ(entry_names(dir), both);
 }
 
 }  // namespace
