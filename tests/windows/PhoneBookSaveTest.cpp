@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -26,13 +27,9 @@ TEST(PhoneBookSave, ReplacesBothFilesOrNeither) {
             ::signal(SIGXFSZ, SIG_IGN);  // a file-size limit cuts the second file short
             const rlimit limit{4096, 4096};
             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-            try {
-                write_phone_book_pair(names, new_names, numbers, huge_numbers);
-                ADD_FAILURE() << "no error";
-            } catch (const platform::Error& e) {
-                EXPECT_EQ(std::string(e.what()),
-                          "Cannot create file " + numbers + ": File too large");
-            }
+            EXPECT_THAT([&] { write_phone_book_pair(names, new_names, numbers, huge_numbers); },
+                        testing::ThrowsMessage<platform::Error>("Cannot create file " + numbers +
+                                                                ": File too large"));
         },
         support::As::Self));
     EXPECT_EQ(file_contents(names) + file_contents(numbers), "old namesold numbers");
