@@ -29,6 +29,7 @@
 #include "platform/Beep.h"
 #include "platform/Cp1251.h"
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "platform/MachineStore.h"
 #include "platform/Notification.h"
 #include "platform/gui/Fonts.h"
@@ -122,6 +123,7 @@ void TForm1::connectHandlers() {
 
 void TForm1::FormCreate(const platform::MachineStore& store) {
     QCoreApplication::processEvents();
+    platform::remove_save_leftovers(work_dir);
     load_key_user(store);
 
     window_region = form_layout::roundRectRegion(width(), height(), kCornerEllipse, kCornerEllipse);

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/Files.h"
 #include "platform/UniqueFd.h"
 
 namespace {
@@ -43,7 +44,8 @@ void JournalFollower::forget(Update& update) {
 JournalFollower::Update JournalFollower::poll() {
     Update update;
     // O_NONBLOCK: a FIFO under the journal's name must not hang the viewer; it is refused below.
-    platform::UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    platform::UniqueFd fd =
+        platform::open_data_file(path_, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     struct stat st {};
     if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         const int reason = !fd ? errno : S_ISDIR(st.st_mode) ? EISDIR : EINVAL;

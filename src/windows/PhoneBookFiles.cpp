@@ -11,6 +11,18 @@ namespace {
 
 constexpr char kEndOfFile = 26;
 
+void check_written(const std::string& path, std::error_code error) {
+    if (error) {
+        throw platform::file_error(platform::FileMessage::CannotCreate, path, error);
+    }
+}
+
+platform::PreparedReplace prepare(const std::string& path, const PhoneBookColumn& column) {
+    auto prepared = platform::PreparedReplace::prepare(path, format_phone_book(column));
+    check_written(path, prepared.error());
+    return prepared;
+}
+
 }  // namespace
 
 std::string phone_book_names_path(std::string_view work_dir, std::string_view user_key) {
@@ -55,7 +67,13 @@ std::optional<PhoneBookColumn> read_phone_book(const std::string& path) {
 }
 
 void write_phone_book(const std::string& path, const PhoneBookColumn& column) {
-    if (const auto error = platform::replace_file(path, format_phone_book(column))) {
-        throw platform::file_error(platform::FileMessage::CannotCreate, path, error);
-    }
+    check_written(path, platform::replace_file(path, format_phone_book(column)));
+}
+
+void write_phone_book_pair(const std::string& names_path, const PhoneBookColumn& names,
+                           const std::string& numbers_path, const PhoneBookColumn& numbers) {
+    auto new_names = prepare(names_path, names);
+    auto new_numbers = prepare(numbers_path, numbers);
+    check_written(names_path, new_names.commit());
+    check_written(numbers_path, new_numbers.commit());
 }

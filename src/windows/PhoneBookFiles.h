@@ -39,3 +39,9 @@ std::optional<PhoneBookColumn> read_phone_book(const std::string& path);
 // Replaces the file's contents at once, so a failed write leaves the old file as it was.
 // Throws platform::Error "Cannot create file <path>: <reason>" when it cannot.
 void write_phone_book(const std::string& path, const PhoneBookColumn& column);
+
+// Replaces the names file and the numbers file together: both new files are written before
+// either replaces its old one, so a failure while writing leaves both as they were. Throws as
+// write_phone_book() does, naming the file that failed.
+void write_phone_book_pair(const std::string& names_path, const PhoneBookColumn& names,
+                           const std::string& numbers_path, const PhoneBookColumn& numbers);

@@ -232,12 +232,12 @@ void TForm2::GradButton2Click() {
     for (int row = 0; row < RowCount; ++row) {
         names[std::size_t(row)] = platform::toCp1251(load_to_nr(row + RowCount));
     }
-    write_phone_book(phone_book_names_path(work_dir_, user_key_), names);
     PhoneBookColumn numbers;
     for (int row = 0; row < RowCount; ++row) {
         numbers[std::size_t(row)] = platform::toCp1251(load_to_nr(row));
     }
-    write_phone_book(phone_book_numbers_path(work_dir_, user_key_), numbers);
+    write_phone_book_pair(phone_book_names_path(work_dir_, user_key_), names,
+                          phone_book_numbers_path(work_dir_, user_key_), numbers);
 }
 
 void TForm2::GradButton1Click() {
