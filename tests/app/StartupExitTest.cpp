@@ -1,0 +1,28 @@
+#include <gtest/gtest.h>
+
+#include "support/FileContents.h"
+#include "support/FormFixture.h"
+
+namespace {
+
+using namespace zvonmat_test;
+
+class StartupExitTest : public FormTest {
+  protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        writeFile(workPath("zvonmat.lst"), "111\r\n222\r\n");
+    }
+};
+
+TEST_F(StartupExitTest, AStartUpErrorDoesNotCostTheQuickDialList) {
+    writeFile(storePath(), "[1.0]\r\nme_users=dword:00000001\r\n");
+    MainWindowDriver& window = start();
+    EXPECT_EQ(hooks.errors, QStringList{"Invalid data type for 'me_users'"});
+    window.type_number("12");
+    window.remember_number();
+    window.press_exit();
+    EXPECT_EQ(file_contents(workPath("zvonmat.lst").toStdString()), "12\r\n111\r\n222\r\n");
+}
+
+}  // namespace
