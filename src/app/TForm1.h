@@ -204,6 +204,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     bool shown_once_ = false;
     bool activated_once_ = false;
     bool leaving_ = false;  // the list is saved and the port let go: the window may close
+    // The quick-dial list file's bytes as last read or written; nothing when it was not read.
+    std::optional<std::string> quick_list_on_disk_;
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
     bool spent_told_ = false;            // the desktop has been told that this run is spent
 };

@@ -66,7 +66,8 @@ TEST_F(QuickListFiles, AMissingFileIsAnEmptyListAndAnUnwritableOneIsReported) {
         write_quick_list(blocked, {"1"});
         FAIL() << "no error";
     } catch (const platform::Error& e) {
-        EXPECT_EQ(std::string(e.what()), "Cannot create file " + blocked);
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot create file " + blocked + ": No such file or directory");
     }
     EXPECT_FALSE(std::filesystem::exists(blocked));
 }
