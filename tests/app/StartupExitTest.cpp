@@ -20,7 +20,6 @@ class StartupExitTest : public FormTest {
 TEST_F(StartupExitTest, AStartUpErrorDoesNotCostTheQuickDialList) {
     writeFile(storePath(), "[1.0]\r\nme_users=dword:00000001\r\n");
     MainWindowDriver& window = start();
-    EXPECT_EQ(hooks.errors, QStringList{"Invalid data type for 'me_users'"});
     window.type_number("12");
     window.remember_number();
     window.press_exit();
