@@ -73,6 +73,9 @@ TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(p
     // The data files stay in the current directory even when start-up stops before taking it.
     work_dir = current_work_dir();
     platform::guarded([&] { FormCreate(store); });
+    // The list is loaded even when an error has stopped start-up early: leaving saves the list,
+    // and would save an empty one over the user's.
+    platform::guarded([this] { load_quick_list(); });
 }
 
 // The rounded region goes with the window; nothing else needs releasing by hand.
@@ -138,7 +141,6 @@ void TForm1::FormCreate(const platform::MachineStore& store) {
     };
     preselect_port(*Comm321, settings.com_port);
     settingsChanged();
-    load_quick_list();
 }
 
 void TForm1::load_key_user(const platform::MachineStore& store) {

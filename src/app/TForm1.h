@@ -30,9 +30,10 @@ class SpeedButton;
 // own surface. It exists for the whole run and owns every control, both timers and the values
 // the rest of the program reads: the working directory, the file-name suffix and the settings.
 //
-// Creating it runs the start-up sequence (FormCreate). An error there is reported and the rest of
-// the sequence is skipped; the window then runs with what was done so far (for instance without
-// its rounded shape, which also means nothing drags it).
+// Creating it runs the start-up sequence (FormCreate), then loads the quick-dial list. An error in
+// the sequence is reported and the rest of it is skipped; the window then runs with what was done
+// so far (for instance without its rounded shape, which also means nothing drags it), and with
+// its list all the same.
 //
 // The dialling run itself is a DialRun: the window's handlers hand each click, tick and received
 // chunk over to it, and the window carries out what the run asks for (as its Listener) on the
@@ -203,6 +204,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     bool shown_once_ = false;
     bool activated_once_ = false;
     bool leaving_ = false;  // the list is saved and the port let go: the window may close
+    // The quick-dial list file's bytes as last read or written; nothing when it was not read.
+    std::optional<std::string> quick_list_on_disk_;
     std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
     bool spent_told_ = false;            // the desktop has been told that this run is spent
 };

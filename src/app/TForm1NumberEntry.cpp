@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "controls/SpeedButton.h"
 #include "platform/Cp1251.h"
 #include "platform/ErrorReport.h"
+#include "platform/Files.h"
 #include "settings/FileNames.h"
 #include "settings/QuickList.h"
 
@@ -18,9 +20,12 @@
 
 void TForm1::load_quick_list() {
     ListBox1->clear();
-    for (const std::string& entry : read_quick_list(quick_list_path(work_dir, user_key))) {
+    // A file that cannot be read leaves no bytes: an empty list.
+    platform::FileRead read = platform::read_whole_file(quick_list_path(work_dir, user_key));
+    for (const std::string& entry : parse_quick_list(read.bytes)) {
         ListBox1->addItem(platform::fromCp1251(entry));
     }
+    quick_list_on_disk_ = read.error ? std::nullopt : std::optional(std::move(read.bytes));
 }
 
 void TForm1::insert_to_list() {
@@ -86,7 +91,14 @@ void TForm1::save_quick_list() {
     for (int i = 0; i < ListBox1->count(); ++i) {
         entries.push_back(platform::toCp1251(ListBox1->item(i)->text()));
     }
+    // A list that the file holds already is not written again: leaving then neither changes the
+    // file nor fails where the file cannot be written.
+    std::string bytes = format_quick_list(entries);
+    if (bytes == quick_list_on_disk_) {
+        return;
+    }
     write_quick_list(quick_list_path(work_dir, user_key), entries);
+    quick_list_on_disk_ = std::move(bytes);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

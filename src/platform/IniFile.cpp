@@ -13,6 +13,7 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kIniBlanks = " \t\r\v\f";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool is_blank(char c) {
     return kIniBlanks.find(c) != std::string::npos;
@@ -129,6 +130,12 @@ void end_line(IniFile::Line& line) {
 
 IniFile IniFile::parse(std::string_view bytes) {
     IniFile ini;
+    // Editors that mark UTF-8 put a byte-order mark before the first section; it is no part of
+    // the first line, and goes back in front when the file is written.
+    if (bytes.starts_with(kByteOrderMark)) {
+        ini.byte_order_mark_ = true;
+        bytes.remove_prefix(kByteOrderMark.size());
+    }
     for (const auto& line : split_lines(bytes, LineEnds::Lf)) {
         ini.lines_.push_back({std::string(line.text), std::string(line.end)});
     }
@@ -201,7 +208,7 @@ void IniFile::set_value(std::string_view section, std::string_view key, std::str
 }
 
 std::string IniFile::bytes() const {
-    std::string out;
+    std::string out(byte_order_mark_ ? kByteOrderMark : std::string_view());
     for (const auto& line : lines_) {
         out += line.text;
         out += line.end;

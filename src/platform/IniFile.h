@@ -18,7 +18,8 @@ namespace platform {
 //
 // Lines end at LF (a CR before it belongs to the line end). A line is read as a C string, up to
 // its first NUL byte. Lines beginning with ';' are comments; a line without '=' is not a key.
-// Of duplicate sections only the first one counts, for reading and for writing alike.
+// Of duplicate sections only the first one counts, for reading and for writing alike. A leading
+// UTF-8 byte-order mark is skipped when reading and kept when writing.
 class IniFile {
   public:
     // A missing or unreadable file reads as an empty document.
@@ -52,6 +53,7 @@ class IniFile {
 
   private:
     std::vector<Line> lines_;
+    bool byte_order_mark_ = false;  // the file began with a UTF-8 byte-order mark
 };
 
 struct IniFile::Loaded {

@@ -16,7 +16,6 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kStoreFile = "/user_name/user.conf";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kExpandableText = "hex(2):";
 
 bool starts_with_nocase(std::string_view text, std::string_view prefix) {
@@ -146,10 +145,7 @@ MachineStore MachineStore::load_all(const std::vector<std::string>& paths) {
 
 MachineStore MachineStore::parse(std::string_view bytes) {
     const bool utf8 = is_utf8(bytes);
-    if (utf8 && bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        bytes.remove_prefix(kUtf8Bom.size());  // editors that mark UTF-8 put it before "[1.0]"
-    }
-    const IniFile ini = IniFile::parse(bytes);
+    const IniFile ini = IniFile::parse(bytes);  // skips a byte-order mark before "[1.0]"
     MachineStore store;
     if (auto me = ini.value("1.0", "me_users")) {
         store.has_me_users_ = true;

@@ -31,7 +31,7 @@ std::string format_quick_list(const std::vector<std::string>& entries) {
 }
 
 void write_quick_list(const std::string& path, const std::vector<std::string>& entries) {
-    if (platform::replace_file(path, format_quick_list(entries))) {
-        throw platform::file_error(platform::FileMessage::CannotCreate, path);
+    if (const auto error = platform::replace_file(path, format_quick_list(entries))) {
+        throw platform::file_error(platform::FileMessage::CannotCreate, path, error);
     }
 }

@@ -20,5 +20,5 @@ std::string format_quick_list(const std::vector<std::string>& entries);
 std::vector<std::string> read_quick_list(const std::string& path);
 
 // Replaces the file's contents with `entries` at once. Throws platform::Error
-// "Cannot create file <path>" when it cannot.
+// "Cannot create file <path>: <reason>" when it cannot.
 void write_quick_list(const std::string& path, const std::vector<std::string>& entries);

@@ -109,12 +109,14 @@ TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAnUnsavedListIsNeverATrap)
 
     MainWindowDriver& again = start();
     EXPECT_EQ(again.quick_list(), (QStringList{"333", "222"}));
+    again.set_quick_list({"444", "333", "222"});  // a list the file does not hold yet
     blockFile("zvonmat.lst");
 
     // The exit button reports the error and stays, asking nothing.
     again.press_exit();
     ASSERT_EQ(hooks.errors.size(), 1);
-    EXPECT_EQ(hooks.errors.front(), "Cannot create file " + workPath("zvonmat.lst"));
+    EXPECT_EQ(hooks.errors.front(),
+              "Cannot create file " + workPath("zvonmat.lst") + ": Is a directory");
     EXPECT_TRUE(again.shown());
     EXPECT_TRUE(hooks.questions.isEmpty());
 
@@ -135,7 +137,7 @@ TEST_F(QuickDialTest, ATerminationSignalSavesWhatItCanAndAsksNothing) {
     EXPECT_EQ(file_contents(workPath("zvonmat.lst").toStdString()), "444\r\n");
     EXPECT_TRUE(form_->close());  // whatever ends the event loop closes nothing more
 
-    start();
+    start().set_quick_list({"555"});
     blockFile("zvonmat.lst");
     testing::internal::CaptureStderr();
     form_->endOnSignal();

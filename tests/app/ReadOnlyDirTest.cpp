@@ -48,7 +48,8 @@ TEST_F(ReadOnlyDirTest, EverySaveReportsItsErrorAndNothingOnDiskChanges) {
         PermissionsApply bound;
 
         window.press_exit();
-        EXPECT_EQ(hooks.errors, QStringList{"Cannot create file " + workPath("zvonmat.lst")});
+        EXPECT_EQ(hooks.errors, QStringList{"Cannot create file " + workPath("zvonmat.lst") +
+                                            ": Permission denied"});
         EXPECT_TRUE(window.shown());
 
         window.open_settings([&](SettingsDialogDriver& dialog) {
