@@ -112,6 +112,12 @@ class MainWindowDriver {
         QTest::mouseClick(list().viewport(), Qt::RightButton, {}, at);
     }
     bool quick_list_has_selection() const { return !list().selectedItems().isEmpty(); }
+    // A key pressed in the list, which has the focus and `row` selected.
+    void key_click_quick_list(int row, Qt::Key key) {
+        list().setFocus();
+        list().setCurrentRow(row);
+        QTest::keyClick(&list(), key);
+    }
 
     // The displays (the caption above the clock says what it counts) and the timers.
     QString clock() const { return find<QLabel>("Label1").text(); }
