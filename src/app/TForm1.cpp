@@ -98,6 +98,7 @@ void TForm1::connectHandlers() {
             platform::handler(this, &TForm1::RxSpeedButton10Click));
     connect(BitBtn1, &QToolButton::clicked, this, platform::handler(this, &TForm1::BitBtn1Click));
     ListBox1->viewport()->installEventFilter(this);
+    ListBox1->installEventFilter(this);
     connect(GradButton3, &SpeedButton::clicked, this,
             platform::handler(this, &TForm1::GradButton3Click));
     connect(GradButton1, &SpeedButton::clicked, this,

@@ -1,4 +1,5 @@
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -103,6 +104,19 @@ void TForm1::save_quick_list() {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
+    // From the keyboard: Enter takes the selected entry as a double click does, Escape hides the
+    // list as the right button does.
+    if (watched == ListBox1 && type == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            platform::guarded([this] { ListBox1DblClick(); });
+            return true;
+        }
+        if (key == Qt::Key_Escape) {
+            platform::guarded([this] { ListBox1MouseDown(Qt::RightButton); });
+            return true;
+        }
+    }
     if (watched != ListBox1->viewport() ||
         (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
          type != QEvent::MouseButtonDblClick)) {

@@ -214,6 +214,8 @@ void TGradButton::paintEvent(QPaintEvent* /*event*/) {
     paintGradientFace(painter, rect(), grad_bitmap_, FState() == ButtonState::Down, border_width_,
                       bevel_width_, highlight_color_, shadow_color_, face_color_, Caption(), font(),
                       FontColor());
+    // Drawn over the copied picture, never into it.
+    paintFocusMark(painter, border_width_ + std::max(bevel_width_, 0) + 1);
 }
 
 TGradButtonCopy::TGradButtonCopy(QWidget* parent) : SpeedButton(parent) {
@@ -244,6 +246,7 @@ void TGradButtonCopy::paintEvent(QPaintEvent* event) {
     paintGradientFace(painter, rect(), link->GradBitmap(), FState() == ButtonState::Down,
                       link->BorderWidth(), link->BevelWidth(), link->HighlightColor(),
                       link->ShadowColor(), link->FaceColor(), Caption(), font(), FontColor());
+    paintFocusMark(painter, link->BorderWidth() + std::max(link->BevelWidth(), 0) + 1);
 }
 
 // The meta-object code of the classes declared in Gradbtns.h, compiled with this file.

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -179,9 +180,59 @@ void SpeedButton::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
 }
 
+bool SpeedButton::isSpace(const QKeyEvent* event) {
+    return event->key() == Qt::Key_Space && !event->isAutoRepeat() &&
+           (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+void SpeedButton::keyPressEvent(QKeyEvent* event) {
+    if (!isSpace(event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    held_ = true;
+    pointer_in_ = true;
+    update();
+    event->accept();
+}
+
+void SpeedButton::keyReleaseEvent(QKeyEvent* event) {
+    if (!isSpace(event) || !held_) {
+        QWidget::keyReleaseEvent(event);
+        return;
+    }
+    cancelPress();
+    event->accept();
+    click();
+}
+
+void SpeedButton::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void SpeedButton::focusOutEvent(QFocusEvent* event) {
+    // A Space held while the focus leaves is no press any more.
+    cancelPress();
+    update();
+    QWidget::focusOutEvent(event);
+}
+
 void SpeedButton::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     paintPlain(painter);
+    paintFocusMark(painter, 3);
+}
+
+void SpeedButton::paintFocusMark(QPainter& painter, int inset) {
+    if (!hasFocus()) {
+        return;
+    }
+    painter.save();
+    painter.setPen(QPen(font_color_, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+    painter.restore();
 }
 
 void SpeedButton::paintPlain(QPainter& painter) {

@@ -5,10 +5,15 @@
 #include <QString>
 #include <QWidget>
 
-// A light-weight push button in the manner of a classic toolbar "speed button": it never takes
-// the keyboard focus, shows a pressed state while the left mouse button is held down on it and
-// the pointer is over it, and emits clicked() when the button is released over it. Buttons with
-// the same non-zero GroupIndex and the same parent form a group of which at most one stays down.
+// A light-weight push button in the manner of a classic toolbar "speed button": it shows a
+// pressed state while the left mouse button is held down on it and the pointer is over it, and
+// emits clicked() when the button is released over it. Buttons with the same non-zero GroupIndex
+// and the same parent form a group of which at most one stays down.
+//
+// By default it never takes the keyboard focus, as the keys of a device's keypad would not. A
+// window that is to be finished from the keyboard gives its buttons a focus policy (Tab focus):
+// the focused button then shows a dotted mark inside its face and Space presses it, looking
+// pressed while the key is held and clicking when it is released.
 class SpeedButton : public QWidget {
     Q_OBJECT
   public:
@@ -59,13 +64,22 @@ class SpeedButton : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
     // The plain button face of a speed button: frame, face, glyph and caption.
     void paintPlain(QPainter& painter);
+    // The focus mark: a dotted rectangle in the caption's colour, `inset` pixels inside the
+    // control, drawn over the face only while the button has the focus.
+    void paintFocusMark(QPainter& painter, int inset);
 
   private:
     void releaseGroupSiblings();
     void cancelPress();
+    // Space alone, not repeated: the key that presses a focused button.
+    static bool isSpace(const QKeyEvent* event);
 
     QString caption_;
     QColor font_color_{0, 0, 0};

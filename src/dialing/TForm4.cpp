@@ -1,5 +1,6 @@
 #include "dialing/TForm4.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "controls/FormLayout.h"
@@ -43,6 +44,19 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     GradButton1->setLayout(SpeedButton::ButtonLayout::GlyphTop);
     connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm4::GradButton1Click));
+    // The button holds the focus, so Space presses it; Enter presses it from anywhere.
+    GradButton1->setFocusPolicy(Qt::TabFocus);
+    GradButton1->setFocus();
+}
+
+void TForm4::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+        event->key() == Qt::Key_Space) {
+        event->accept();
+        GradButton1->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TForm4::GradButton1Click() {

@@ -7,8 +7,8 @@ class TGradButton;
 class Panel;
 
 // The end-of-call prompt: a small borderless window that stands over the main window for the
-// whole of a conversation. Closing it, by its button or any other way, ends the conversation;
-// its caller places it, shows it modally and writes the journal afterwards.
+// whole of a conversation. Closing it, by its button, Enter, Space or any other way, ends the
+// conversation; its caller places it, shows it modally and writes the journal afterwards.
 class TForm4 : public QDialog {
     Q_OBJECT
   public:
@@ -22,4 +22,7 @@ class TForm4 : public QDialog {
     TGradButton* GradButton1;
 
     void GradButton1Click();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

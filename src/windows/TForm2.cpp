@@ -160,6 +160,14 @@ void TForm2::createControls() {
             platform::handler(this, &TForm2::GradButton2Click));
     connect(GradButton1, &SpeedButton::clicked, this,
             platform::handler(this, &TForm2::GradButton1Click));
+    // Tab leaves the table for the two buttons (the arrows move between cells), and Space
+    // presses the focused button.
+    StringGrid1->setTabKeyNavigation(false);
+    for (TGradButton* button : {GradButton2, GradButton1}) {
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+    setTabOrder(StringGrid1, GradButton2);
+    setTabOrder(GradButton2, GradButton1);
     // The first cell is current from the start, so focusing the table selects nothing.
     make_current(0);
     StringGrid1->setFocus();

@@ -300,8 +300,14 @@ void TForm3::createControls() {
     GradButton2 =
         makeGradButton(Panel1, "GradButton2", {256, 136, 76, 26}, QStringLiteral("ОК"), kSilver);
 
-    const QList<QWidget*> keyboard_order = {Edit1,     Edit2, SpinEdit1,    SpinEdit2,   edit3,
-                                            SpinEdit3, Edit4, RadioButton1, RadioButton2};
+    // The buttons come last, so that the dialog can be finished without a mouse; Space presses
+    // the focused one (Enter and Escape stay bound to none).
+    const QList<QWidget*> keyboard_order = {Edit1,        Edit2,        SpinEdit1,   SpinEdit2,
+                                            edit3,        SpinEdit3,    Edit4,       RadioButton1,
+                                            RadioButton2, SpeedButton1, GradButton2, GradButton1};
+    for (QWidget* button : keyboard_order.mid(9)) {
+        button->setFocusPolicy(Qt::TabFocus);
+    }
     for (qsizetype i = 1; i < keyboard_order.size(); ++i) {
         setTabOrder(keyboard_order[i - 1], keyboard_order[i]);
     }

@@ -121,6 +121,14 @@ TEST_F(ConversationTest, JournalsAreAppendedPerUserAndAFailedWriteStillStopsTheC
     EXPECT_FALSE(window.conversation_ticking());
 }
 
+TEST_F(ConversationTest, EnterSpaceOrEscapeOnThePromptEndsTheConversationAsItsButtonDoes) {
+    MainWindowDriver& window = start();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape}) {
+        window.press_conversation(50, {}, key);
+    }
+    EXPECT_EQ(journal().count('\n'), 4);
+}
+
 TEST_F(ConversationTest, TheJournalButtonHandsThePathToTheViewer) {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());

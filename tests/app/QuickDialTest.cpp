@@ -101,6 +101,22 @@ TEST_F(QuickDialTest, ADoubleClickWithoutASelectionAndARightClickBehave) {
     EXPECT_FALSE(window.quick_list_shown());
 }
 
+TEST_F(QuickDialTest, EnterTakesTheSelectedEntryAndEscapeHidesTheList) {
+    const struct {
+        Qt::Key key;
+        const char* number;
+    } kRows[] = {{Qt::Key_Return, "222"}, {Qt::Key_Enter, "222"}, {Qt::Key_Escape, "555"}};
+    MainWindowDriver& window = start();
+    window.set_quick_list({"333", "222"});
+    for (const auto& row : kRows) {
+        window.type_number("555");
+        window.press_quick_list();
+        window.key_click_quick_list(1, row.key);
+        EXPECT_EQ(window.number(), row.number);
+        EXPECT_FALSE(window.window().list_shown || window.quick_list_shown());
+    }
+}
+
 TEST_F(QuickDialTest, EveryWayOfClosingSavesTheListAndAnUnsavedListIsNeverATrap) {
     start().set_quick_list({"333", "222"});
     EXPECT_TRUE(form_->close());  // as the window manager closes it

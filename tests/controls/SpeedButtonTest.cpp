@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QTest>
 
@@ -172,6 +173,22 @@ TEST_F(SpeedButtonTest, GroupedButtonStaysDownButDrawsAsUpWithoutItsGlyph) {
 
     press({20, 20}, button);  // pressing it again shows no pressed picture either
     EXPECT_TRUE(sameImage(grabImage(*button), expectedFace(button->size(), *button, false)));
+}
+
+TEST_F(SpeedButtonTest, AButtonGivenTabFocusShowsAMarkOverItsPictureAndSpacePressesIt) {
+    auto* field = add<QLineEdit>({0, 0, 40, 20});
+    TGradButton* button = gradButton({50, 0, 52, 41});
+    button->setFocusPolicy(Qt::TabFocus);
+    const QImage unfocused = grabImage(*button), picture = button->GradBitmap();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Tab);
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_FALSE(sameImage(grabImage(*button), unfocused));
+    EXPECT_EQ(button->GradBitmap(), picture);
+    QTest::keyClick(button, Qt::Key_Space);
+    EXPECT_EQ(clicks_, std::vector<SpeedButton*>{button});
+    field->setFocus();
+    EXPECT_TRUE(sameImage(grabImage(*button), unfocused));
 }
 
 }  // namespace

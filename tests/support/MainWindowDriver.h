@@ -85,9 +85,11 @@ class MainWindowDriver {
     void press_journal() { click("GradButtonCopy3", {40, 12}); }
     void press_exit() { click("GradButton3", {44, 12}); }
     // Presses «Разговор»; `end_after_ms` later `while_shown` sees the prompt and the prompt's
-    // button ends the conversation. Returns, once it is over, the clock as it stood then.
+    // button ends the conversation, or `end_key` pressed on the prompt (a failure if the prompt
+    // stays). Returns, once it is over, the clock as it stood then.
     QString press_conversation(int end_after_ms,
-                               const std::function<void(const Prompt&)>& while_shown = {});
+                               const std::function<void(const Prompt&)>& while_shown = {},
+                               Qt::Key end_key = Qt::Key_unknown);
     // Opens the dialog, runs `inside` on it once it is shown, and closes it if `inside` did not.
     void open_settings(const std::function<void(SettingsDialogDriver&)>& inside);
     void open_phone_book(const std::function<void(PhoneBookDriver&)>& inside);
@@ -110,6 +112,12 @@ class MainWindowDriver {
         QTest::mouseClick(list().viewport(), Qt::RightButton, {}, at);
     }
     bool quick_list_has_selection() const { return !list().selectedItems().isEmpty(); }
+    // A key pressed in the list, which has the focus and `row` selected.
+    void key_click_quick_list(int row, Qt::Key key) {
+        list().setFocus();
+        list().setCurrentRow(row);
+        QTest::keyClick(&list(), key);
+    }
 
     // The displays (the caption above the clock says what it counts) and the timers.
     QString clock() const { return find<QLabel>("Label1").text(); }

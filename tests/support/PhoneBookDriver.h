@@ -51,6 +51,7 @@ class PhoneBookDriver {
     void press(Qt::Key key, At at = At::Focus);
     void press_save() { QTest::mouseClick(&control("GradButton2"), Qt::LeftButton); }  // «Запись»
     void press_exit() { QTest::mouseClick(&control("GradButton1"), Qt::LeftButton); }  // «Выход»
+    QStringList tab_stops(int count) const { return zvonmat_test::tab_stops(*window_, count); }
 
     // The table's shape: its columns, rows, the two column widths and the last row's height.
     QList<int> table_shape() const;

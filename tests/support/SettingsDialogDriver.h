@@ -45,6 +45,7 @@ class SettingsDialogDriver {
     void press_ok() { click("GradButton2"); }
     void press_exit() { click("GradButton1"); }  // "Выход"
     void choose_font() { click("SpeedButton1"); }
+    QStringList tab_stops(int count) const { return zvonmat_test::tab_stops(*window_, count); }
 
   private:
     QWidget& control(Field field) const { return zvonmat_test::control_of(*window_, name(field)); }

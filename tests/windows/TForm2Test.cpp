@@ -143,6 +143,11 @@ TEST_F(TForm2Test, EscapeNeitherClosesTheWindowNorTakesAnEditBack) {
     }
 }
 
+TEST_F(TForm2Test, TabGoesFromTheTableToTheTwoButtons) {
+    EXPECT_EQ(open().tab_stops(4),
+              (QStringList{"StringGrid1", "GradButton2", "GradButton1", "StringGrid1"}));
+}
+
 TEST_F(TForm2Test, ADoubleClickHandsTheSelectedRowOverWhichOutlivesTheWindow) {
     const QByteArray tf = kEmpty.left(14) + "Petrov\r\n", fm = kEmpty.left(14) + "5551234\r\n";
     write("._tf", tf);

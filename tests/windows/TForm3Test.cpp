@@ -157,6 +157,12 @@ TEST_F(TForm3Test, ExitAndTheCloseBoxStoreNothingEnterAndEscapeDoNothing) {
     }
 }
 
+TEST_F(TForm3Test, TabReachesTheFontButtonOkAndExitAfterTheFields) {
+    EXPECT_EQ(create().tab_stops(12).mid(5),
+              (QStringList{"RadioButton1", "SpeedButton1", "GradButton2", "GradButton1", "Edit1",
+                           "Edit2", "SpinEdit1"}));
+}
+
 TEST_F(TForm3Test, AFailedWriteKeepsTheDialogOpenWithTheNewValuesInMemory) {
     save_ = [] { throw std::runtime_error("Unable to write to /ro/zvonmat.ini"); };
     SettingsDialogDriver dialog = create();

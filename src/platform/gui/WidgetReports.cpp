@@ -1,6 +1,7 @@
 #include "platform/gui/WidgetReports.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -22,12 +23,31 @@ void show_message_box(const QString& message) {
     QMessageBox::critical(QApplication::activeWindow(), QStringLiteral("zvonmat"), message);
 }
 
+// A question box whose buttons answer to the first letter of their captions, as typed (Д for
+// «Да», Н for «Нет» on a Russian layout), without underlining it in the caption.
+class AnswerBox : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        const QString typed = event->text().toUpper();
+        for (QAbstractButton* button : typed.isEmpty() ? QList<QAbstractButton*>() : buttons()) {
+            if (button->text().startsWith(typed)) {
+                button->click();
+                return;
+            }
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+};
+
 bool ask_with_message_box(const QString& question) {
     if (!have_widgets()) {
         return false;
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("zvonmat"), question,
-                    QMessageBox::NoButton, QApplication::activeWindow());
+    AnswerBox box(QMessageBox::Question, QStringLiteral("zvonmat"), question, QMessageBox::NoButton,
+                  QApplication::activeWindow());
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
     box.setDefaultButton(box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole));
     box.exec();
