@@ -191,7 +191,7 @@ void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) 
 void TForm1::Comm321RequestHangup() {
     // A notification left over from an earlier opening of the port finds the link healthy.
     if (Comm321->LinkFailed()) {
-        run_.release_port();
+        run_.port_failed();
     }
 }
 
@@ -321,11 +321,12 @@ void TForm1::show_attempts(std::string_view text) {
 
 void TForm1::run_changed() {
     setWindowTitle(platform::fromCp1251(run_title(run_)));
-    const bool spent = run_.state() == DialRun::State::Spent;
-    if (spent && !spent_told_) {
+    // A spent run and a modem gone away are told once each, as they come.
+    const bool worth_telling = run_.modem_lost() || run_.state() == DialRun::State::Spent;
+    if (worth_telling && windowTitle() != told_title_) {
         platform::notify_user(windowTitle(), {});
     }
-    spent_told_ = spent;
+    told_title_ = worth_telling ? windowTitle() : QString();
 }
 
 // Every way of closing the window saves the list and lets go of the port: the exit button, the
