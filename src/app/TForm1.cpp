@@ -40,6 +40,7 @@
 namespace {
 
 const QString kLeaveUnsaved = QStringLiteral("Список номеров не сохранён. Выйти без сохранения?");
+const QString kNoJournalYet = QStringLiteral("Журнала ещё нет: ни один разговор пока не записан.");
 
 // CommPort for a configured port number; anything but 1..4 leaves the port as it was.
 void preselect_port(serial::TZRTComm32& comm, std::uint8_t com_port) {
@@ -225,10 +226,15 @@ void TForm1::Timer2Timer() {
 
 void TForm1::GradButtonCopy3Click() {
     // The journal opens in the desktop's viewer for its type; the path is an argument, never
-    // seen by a shell. A journal that does not exist yet is handed over all the same, and a
-    // viewer that cannot be started is not reported.
-    QProcess::startDetached(QStringLiteral("xdg-open"),
-                            {QFile::decodeName(journal_path(work_dir, user_key).c_str())});
+    // seen by a shell. Before the first call there is no journal, which the desktop's opener
+    // would refuse without a word: the user is told instead. A viewer that cannot be started
+    // is not reported.
+    const QString path = QFile::decodeName(journal_path(work_dir, user_key).c_str());
+    if (!QFile::exists(path)) {
+        platform::inform_user(kNoJournalYet);
+        return;
+    }
+    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
 void TForm1::BitBtn2Click() {
