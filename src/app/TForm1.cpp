@@ -399,7 +399,10 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 // Only the window's own surface drags: the background picture and the caption cells lying on
-// it. Panels, fields and the list keep their presses to themselves.
+// it. Panels, fields and the list keep their presses to themselves. The drag starts with the
+// first move of the pointer with the button held, not with the press: a window manager asked to
+// move the window after the button has already come up (a quick click) would go on moving it
+// with the pointer until the next click.
 void TForm1::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !window_region ||
         !window_region->contains(event->position().toPoint())) {
@@ -407,19 +410,24 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
-    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
-        return;
-    }
     drag_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_offset_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - *drag_offset_);
-        event->accept();
+    if (!drag_offset_) {
+        QWidget::mouseMoveEvent(event);
         return;
     }
-    QWidget::mouseMoveEvent(event);
+    event->accept();
+    if (!(event->buttons() & Qt::LeftButton)) {
+        drag_offset_.reset();  // the release went elsewhere: the drag is over
+        return;
+    }
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+        drag_offset_.reset();  // the window manager moves it from here on
+        return;
+    }
+    move(event->globalPosition().toPoint() - *drag_offset_);
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent* event) {
@@ -428,6 +436,5 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
     }
     QWidget::mouseReleaseEvent(event);
 }
-
 // The meta-object code of the classes declared in TForm1.h, compiled with this file.
 #include "moc_TForm1.cpp"

@@ -206,7 +206,7 @@ class TForm1 : public QWidget, private DialRun::Listener {
     bool shown_once_ = false;
     bool activated_once_ = false;
     bool leaving_ = false;  // the list is saved and the port let go: the window may close
-    std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
+    std::optional<QPoint> drag_offset_;  // set from a press on the surface until the drag ends
     QString told_title_;  // the title the desktop was last told of, while it still stands
 };
 
