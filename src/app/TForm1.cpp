@@ -41,6 +41,7 @@
 namespace {
 
 const QString kLeaveUnsaved = QStringLiteral("Список номеров не сохранён. Выйти без сохранения?");
+const QString kNoJournalYet = QStringLiteral("Журнала ещё нет: ни один разговор пока не записан.");
 
 // CommPort for a configured port number; anything but 1..4 leaves the port as it was.
 void preselect_port(serial::TZRTComm32& comm, std::uint8_t com_port) {
@@ -196,7 +197,7 @@ void TForm1::Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength) 
 void TForm1::Comm321RequestHangup() {
     // A notification left over from an earlier opening of the port finds the link healthy.
     if (Comm321->LinkFailed()) {
-        run_.release_port();
+        run_.port_failed();
     }
 }
 
@@ -230,10 +231,15 @@ void TForm1::Timer2Timer() {
 
 void TForm1::GradButtonCopy3Click() {
     // The journal opens in the desktop's viewer for its type; the path is an argument, never
-    // seen by a shell. A journal that does not exist yet is handed over all the same, and a
-    // viewer that cannot be started is not reported.
-    QProcess::startDetached(QStringLiteral("xdg-open"),
-                            {QFile::decodeName(journal_path(work_dir, user_key).c_str())});
+    // seen by a shell. Before the first call there is no journal, which the desktop's opener
+    // would refuse without a word: the user is told instead. A viewer that cannot be started
+    // is not reported.
+    const QString path = QFile::decodeName(journal_path(work_dir, user_key).c_str());
+    if (!QFile::exists(path)) {
+        platform::inform_user(kNoJournalYet);
+        return;
+    }
+    QProcess::startDetached(QStringLiteral("xdg-open"), {path});
 }
 
 void TForm1::BitBtn2Click() {
@@ -326,11 +332,12 @@ void TForm1::show_attempts(std::string_view text) {
 
 void TForm1::run_changed() {
     setWindowTitle(platform::fromCp1251(run_title(run_)));
-    const bool spent = run_.state() == DialRun::State::Spent;
-    if (spent && !spent_told_) {
+    // A spent run and a modem gone away are told once each, as they come.
+    const bool worth_telling = run_.modem_lost() || run_.state() == DialRun::State::Spent;
+    if (worth_telling && windowTitle() != told_title_) {
         platform::notify_user(windowTitle(), {});
     }
-    spent_told_ = spent;
+    told_title_ = worth_telling ? windowTitle() : QString();
 }
 
 // Every way of closing the window saves the list and lets go of the port: the exit button, the
@@ -397,7 +404,10 @@ void TForm1::showEvent(QShowEvent* event) {
 }
 
 // Only the window's own surface drags: the background picture and the caption cells lying on
-// it. Panels, fields and the list keep their presses to themselves.
+// it. Panels, fields and the list keep their presses to themselves. The drag starts with the
+// first move of the pointer with the button held, not with the press: a window manager asked to
+// move the window after the button has already come up (a quick click) would go on moving it
+// with the pointer until the next click.
 void TForm1::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !window_region ||
         !window_region->contains(event->position().toPoint())) {
@@ -405,19 +415,24 @@ void TForm1::mousePressEvent(QMouseEvent* event) {
         return;
     }
     event->accept();
-    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
-        return;
-    }
     drag_offset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
 
 void TForm1::mouseMoveEvent(QMouseEvent* event) {
-    if (drag_offset_ && (event->buttons() & Qt::LeftButton)) {
-        move(event->globalPosition().toPoint() - *drag_offset_);
-        event->accept();
+    if (!drag_offset_) {
+        QWidget::mouseMoveEvent(event);
         return;
     }
-    QWidget::mouseMoveEvent(event);
+    event->accept();
+    if (!(event->buttons() & Qt::LeftButton)) {
+        drag_offset_.reset();  // the release went elsewhere: the drag is over
+        return;
+    }
+    if (QWindow* window = windowHandle(); window && window->startSystemMove()) {
+        drag_offset_.reset();  // the window manager moves it from here on
+        return;
+    }
+    move(event->globalPosition().toPoint() - *drag_offset_);
 }
 
 void TForm1::mouseReleaseEvent(QMouseEvent* event) {
@@ -426,6 +441,5 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
     }
     QWidget::mouseReleaseEvent(event);
 }
-
 // The meta-object code of the classes declared in TForm1.h, compiled with this file.
 #include "moc_TForm1.cpp"

@@ -2,6 +2,7 @@
 
 #include <QPoint>
 #include <QRegion>
+#include <QString>
 #include <QWidget>
 #include <cstdint>
 #include <ctime>
@@ -92,7 +93,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void GradButtonCopy2Click();
     void Comm321ReceiveData(const void* Buffer, std::uint16_t BufferLength);
     // The port's threads report a failure (the modem was unplugged, the device broke): the port
-    // is let go, so that the next dial opens it again, or reports why it cannot.
+    // is let go, so that the next dial opens it again, or reports why it cannot, and the title
+    // and the desktop say that the modem has gone.
     void Comm321RequestHangup();
     void Timer1Timer();
 
@@ -195,7 +197,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     void show_clock(std::int32_t seconds) override;
     void show_caption(DialRun::Caption caption) override;
     void show_attempts(std::string_view text) override;
-    // Shows the run in the window's title and tells the desktop when its attempts are used up.
+    // Shows the run in the window's title and tells the desktop when its attempts are used up
+    // or its modem has gone away.
     void run_changed() override;
 
     DialRun run_{*this};
@@ -206,8 +209,8 @@ class TForm1 : public QWidget, private DialRun::Listener {
     bool leaving_ = false;  // the list is saved and the port let go: the window may close
     // The quick-dial list file's bytes as last read or written; nothing when it was not read.
     std::optional<std::string> quick_list_on_disk_;
-    std::optional<QPoint> drag_offset_;  // set while the window is moved by hand
-    bool spent_told_ = false;            // the desktop has been told that this run is spent
+    std::optional<QPoint> drag_offset_;  // set from a press on the surface until the drag ends
+    QString told_title_;  // the title the desktop was last told of, while it still stands
 };
 
 // Dials the number field: opens the port first if the run has not (sending the init line 500 ms

@@ -12,6 +12,7 @@ void DialRun::ishodnoe() {
     attempts_left_ = settings_.max_attempts;
     listener_.show_caption(Caption::Conversation);
     state_ = State::Idle;
+    modem_lost_ = false;
     listener_.run_changed();
 }
 
@@ -21,6 +22,7 @@ void DialRun::dial_number() {
         // again; what is sent to it meanwhile goes nowhere.
         if (listener_.open_port(settings_.com_port)) {
             port_open_ = true;
+            modem_lost_ = false;
         }
         listener_.pause(kModemPause);
         listener_.send(init_line(settings_.init_command));
@@ -111,6 +113,15 @@ void DialRun::conversation_ended() {
 void DialRun::release_port() {
     listener_.close_port();
     port_open_ = false;
+}
+
+void DialRun::port_failed() {
+    const bool lost = port_open_;
+    release_port();
+    if (lost && !modem_lost_) {
+        modem_lost_ = true;
+        listener_.run_changed();
+    }
 }
 
 const char* state_name(DialRun::State state) {

@@ -82,6 +82,9 @@ class DialRun {
     // The number of the last dial line sent (whatever the number field held then); empty until
     // the first dial.
     const std::string& dialled_number() const { return dialled_number_; }
+    // The port the run had opened failed (the modem went away) and has not been opened since,
+    // nor the run started again.
+    bool modem_lost() const { return modem_lost_; }
 
     // Inputs.
     void settings_changed(const Settings& settings) {
@@ -108,6 +111,9 @@ class DialRun {
     // The port is let go from outside the run (the settings are being changed) or has failed
     // (its threads ended). A countdown goes on; the next dial opens the port again.
     void release_port();
+    // The port's threads ended on a failure: let go as above; a port the run had opened counts
+    // as the modem lost, which the run tells until the port opens again or a new run starts.
+    void port_failed();
 
   private:
     Listener& listener_;
@@ -117,6 +123,7 @@ class DialRun {
     std::int32_t elapsed_seconds_ = 0;
     std::uint8_t attempts_left_ = 0;
     std::string dialled_number_;
+    bool modem_lost_ = false;
 };
 
 const char* state_name(DialRun::State state);

@@ -14,14 +14,15 @@ constexpr std::string_view kAttempt = ", \xEF\xEE\xEF\xFB\xF2\xEA\xE0 ";    // "
 constexpr std::string_view kTalking = "\xF0\xE0\xE7\xE3\xEE\xE2\xEE\xF0 ";  // "разговор "
 constexpr std::string_view kSpent =
     "\xEF\xEE\xEF\xFB\xF2\xEA\xE8 \xE8\xF1\xF7\xE5\xF0\xEF\xE0\xED\xFB";  // "попытки исчерпаны"
+constexpr std::string_view kModemLost =
+    "\xEC\xEE\xE4\xE5\xEC \xEE\xF2\xEA\xEB\xFE\xF7\xB8\xED";  // "модем отключён"
 
-}  // namespace
-
-std::string run_title(const DialRun& run) {
+// What the run is doing, after the number; empty while nothing counts.
+std::string state_text(const DialRun& run) {
     std::string what;
     switch (run.state()) {
         case DialRun::State::Idle:
-            return std::string(kProgramName);
+            break;
         case DialRun::State::Waiting: {
             const int max_attempts = run.settings().max_attempts;
             // attempts_left still counts the attempt that failed; it can exceed the configured
@@ -39,6 +40,17 @@ std::string run_title(const DialRun& run) {
         case DialRun::State::Spent:
             what = kSpent;
             break;
+    }
+    return what;
+}
+
+}  // namespace
+
+std::string run_title(const DialRun& run) {
+    // A modem gone away is told whatever the run does: a countdown that goes on cannot redial.
+    const std::string what = run.modem_lost() ? std::string(kModemLost) : state_text(run);
+    if (what.empty()) {
+        return std::string(kProgramName);
     }
     const std::string& number = run.dialled_number();
     return number.empty() ? what : number + std::string(kSeparator) + what;

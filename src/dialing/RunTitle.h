@@ -12,6 +12,8 @@
 //            attempt that has just failed and the attempts configured
 //   Talking  "<number> — разговор MM:SS": the conversation so far
 //   Spent    "<number> — попытки исчерпаны"
+//   and, whatever the state, "<number> — модем отключён" once the port the run had opened has
+//   failed, until it opens again or a new run starts
 //
 // The number is the one last dialled; before any dial the title starts with the state's text.
 std::string run_title(const DialRun& run);

@@ -10,7 +10,8 @@
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("Form4"));
-    setWindowTitle(QStringLiteral("Form4"));
+    // Window switchers and screen readers name the prompt by its title.
+    setWindowTitle(QStringLiteral("Окончание разговора"));
     setFixedSize(kWidth, kHeight);
     setFont(form_layout::layoutFont());
 

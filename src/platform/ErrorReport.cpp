@@ -15,6 +15,11 @@ Questioner& questioner() {
     return q;
 }
 
+Informer& informer() {
+    static Informer i = print_error;
+    return i;
+}
+
 }  // namespace
 
 void print_error(const QString& message) {
@@ -42,6 +47,17 @@ bool ask_yes_no(const QString& question) {
 
 Questioner set_questioner(Questioner replacement) {
     return std::exchange(questioner(), std::move(replacement));
+}
+
+void inform_user(const QString& message) {
+    informer()(message);
+}
+
+Informer set_informer(Informer replacement) {
+    if (!replacement) {
+        replacement = print_error;
+    }
+    return std::exchange(informer(), std::move(replacement));
 }
 
 }  // namespace platform

@@ -35,6 +35,12 @@ using Questioner = std::function<bool(const QString& question)>;
 bool ask_yes_no(const QString& question);
 Questioner set_questioner(Questioner questioner);
 
+// Tells the user something that is no error (nothing to show yet, say); without widgets, or in a
+// test that has not said otherwise, a line on stderr as for an error.
+using Informer = std::function<void(const QString& message)>;
+void inform_user(const QString& message);
+Informer set_informer(Informer informer);
+
 template <class F>
 void guarded(F&& f) noexcept {
     try {

@@ -150,8 +150,8 @@ QRadioButton* makeRadioButton(QWidget* parent, const char* name, QRect geometry,
 }
 
 // Leaves only the face to choose in the toolkit's font dialog: its style and size columns and
-// its effects are hidden (the size stays at the 8 points it opens with). The dialog's grid puts
-// the face, style and size columns side by side in its first three rows.
+// its effects are hidden (the size stays at the 8 points it opens with); the sample stays. The
+// dialog's grid puts the face, style and size columns side by side in its first three rows.
 void limitToFaces(QFontDialog& dialog) {
     if (auto* grid = dialog.findChild<QGridLayout*>(QString(), Qt::FindDirectChildrenOnly)) {
         for (int i = 0; i < grid->count(); ++i) {
@@ -168,6 +168,10 @@ void limitToFaces(QFontDialog& dialog) {
     for (QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
         if (box->findChild<QCheckBox*>() != nullptr) {
             box->hide();
+        } else if (auto* sample = box->findChild<QLineEdit*>()) {
+            // The sample takes only the room that is left over, and with the effects hidden none
+            // is left beside the writing systems: it keeps the height of two of its lines.
+            sample->setMinimumHeight(2 * sample->sizeHint().height());
         }
     }
 }

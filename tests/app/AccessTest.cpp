@@ -50,6 +50,7 @@ TEST_F(AccessTest, EveryButtonOfEveryWindowIsAPushButtonNamedAsItReads) {
     EXPECT_EQ(buttonNames(dialog), (Names{"Выход", "ОК", "Font"}));
     TForm4 prompt;
     EXPECT_EQ(buttonNames(prompt), (Names{"OK"}));
+    EXPECT_EQ(prompt.windowTitle(), u"Окончание разговора"_qs);  // as window switchers name it
 }
 
 TEST_F(AccessTest, TheClockTheAttemptsAndTheFieldsAreNamedAndReadAsTheyStand) {

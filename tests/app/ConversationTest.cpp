@@ -129,6 +129,7 @@ TEST_F(ConversationTest, EnterSpaceOrEscapeOnThePromptEndsTheConversationAsItsBu
     EXPECT_EQ(journal().count('\n'), 4);
 }
 
+// Before the first call there is no journal to show: the user is told so, and nothing is created.
 TEST_F(ConversationTest, TheJournalButtonHandsThePathToTheViewer) {
     QTemporaryDir bin;
     ASSERT_TRUE(bin.isValid());
@@ -139,15 +140,21 @@ TEST_F(ConversationTest, TheJournalButtonHandsThePathToTheViewer) {
     const QByteArray old_path = qgetenv("PATH");
     qputenv("PATH", bin.path().toUtf8() + ":" + old_path);
 
-    start().press_journal();
+    MainWindowDriver& window = start();
+    window.press_journal();
+    EXPECT_EQ(hooks.information, QStringList{"Журнала ещё нет: ни один разговор пока не записан."});
+    EXPECT_FALSE(QFile::exists(workPath("zvonmat.jur")));
+
+    writeFile(workPath("zvonmat.jur"), "");
+    window.press_journal();
     const bool ran = QTest::qWaitFor([&] { return QFile::exists(record); }, 5000);
     qputenv("PATH", old_path);
     ASSERT_TRUE(ran);
     QTest::qWait(100);
     QFile args(record);
     ASSERT_TRUE(args.open(QIODevice::ReadOnly));
-    EXPECT_EQ(args.readAll(), workPath("zvonmat.jur").toUtf8() + "\n");  // not created
-    EXPECT_FALSE(QFile::exists(workPath("zvonmat.jur")));
+    EXPECT_EQ(args.readAll(), workPath("zvonmat.jur").toUtf8() + "\n");
+    EXPECT_EQ(hooks.information.size(), 1);
     EXPECT_TRUE(hooks.errors.isEmpty());
 }
 

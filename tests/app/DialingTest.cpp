@@ -158,7 +158,8 @@ TEST_F(DialingTest, APortThatCannotBeOpenedIsReportedAndTriedAgainAtTheNextDial)
     }
 }
 
-TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsReportedAtTheRedial) {
+// The title and the desktop say it at once; the redial reports why the port cannot be opened.
+TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsToldAtOnceAndReportedAtTheRedial) {
     MainWindowDriver& window = startDialler("BUSY", "wait=2\r\nn_run=3\r\n");
     window.type_number("5");
     window.press_auto_dial();
@@ -166,11 +167,13 @@ TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsReportedAtTheRedial) {
     modem_->Stop(SIGKILL);  // unplugged: the device goes, and with it its name
     ::unlink(modem_->link().c_str());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window.window().dialRun().port_open(); }, 5000));
+    EXPECT_EQ(hooks.notifications, QStringList{"5 — модем отключён"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !hooks.errors.isEmpty(); }, 5000));
     EXPECT_EQ(hooks.errors.front(),
               QString::fromStdString("Error opening com port\nCOM4 (" + modem_->link() +
                                      "): No such file or directory"));
     EXPECT_EQ(window.attempts(), "3/1");
+    EXPECT_EQ(window.title(), "5 — модем отключён");
 
     // The program goes on: a modem plugged in again is dialled at the next auto-dial.
     startModem({"--replies", "CONNECT 2400", "--dial-delay", "50"});

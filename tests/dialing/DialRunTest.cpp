@@ -102,7 +102,7 @@ void apply(DialRun& run, FakeWindow& window, const std::string& input) {
             run.release_port();
         } else if (input == "port failed") {
             window.port_is_open = false;
-            run.release_port();
+            run.port_failed();
         } else if (input.starts_with("reply ")) {
             run.receive(input.substr(6));
         } else if (input == "tick" || word == "tick") {
@@ -304,6 +304,8 @@ std::string utf8(const std::string& cp1251) {
             text += char(byte);
         } else if (byte == 0x97) {
             text += "—";
+        } else if (byte == 0xB8) {
+            text += "ё";
         } else if (byte >= 0xC0) {
             const char32_t letter = U'А' + (byte - 0xC0);
             text += char(0xC0 | (letter >> 6));
@@ -344,6 +346,11 @@ TEST(DialRun, TheTitleFollowsTheRun) {
         {kBusy + "; attempts 2", "123 — ожидание 00:30, попытка 1/2"},
         // A redial whose port cannot be opened leaves an idle run.
         {kBusy + "; settings button; open throws; tick 30", "zvonmat"},
+        // The modem gone away is told until its port opens again.
+        {kBusy + "; port failed; tick 10", "123 — модем отключён"},
+        {kBusy + "; port failed; open throws; tick 30", "123 — модем отключён"},
+        {kBusy + "; port failed; tick 30", "zvonmat"},
+        {"dial; port failed; reset", "zvonmat"},
     };
     for (const auto& row : kRows) {
         FakeWindow window;

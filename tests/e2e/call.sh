@@ -15,7 +15,7 @@ wait_for_modem_lines 4
 
 click_at 170 284  # Разговор
 sleep 2
-prompt=$(xdotool search --onlyvisible --name '^Form4$' | head -n 1)
+prompt=$(xdotool search --onlyvisible --name '^Окончание разговора$' | head -n 1)
 [ -n "$prompt" ] || fail "no end-of-call prompt"
 read -r px py < <(window_position "$prompt")
 [ "$px" = $((WIN_X + 24)) ] && [ "$py" = $((WIN_Y + 215)) ] || fail "prompt at $px,$py"

@@ -2,7 +2,7 @@
 # Closing the dialler under a real window manager (openbox) as an ordinary user: Alt+F4 saves the
 # quick-dial list and ends with status 0; when the list cannot be saved, Alt+F4 tells why, then
 # asks whether to leave without it: «Нет» keeps the window, «Да» ends with status 0; SIGTERM saves
-# the list and ends with status 0.
+# the list and ends with status 0. A click on the window's surface does not start a move.
 source "$(dirname "$0")/lib.sh"
 modemsim=${2:?usage: close.sh ZVONMAT MODEMSIM}
 
@@ -56,6 +56,12 @@ close_to_question() {
 
 # (a) Alt+F4 saves the list, the dialled number first, and ends with status 0.
 close_case alt-f4 '555\r\n'
+# A click on the surface moves nothing: the pointer moving on afterwards leaves the window where
+# it is (the window manager is asked to move it only while the button is held).
+click_at 12 200
+xdotool mousemove --sync $((WIN_X + 200)) $((WIN_Y + 260))
+sleep 0.3
+[ "$(window_position "$WIN")" = "$WIN_X $WIN_Y" ] || fail "a click left the window following the pointer"
 close_window
 expect_exit_0 "$DIALLER_PID" Alt+F4
 check_list " 1 2 3 \r \n 5 5 5 \r \n" Alt+F4

@@ -17,7 +17,8 @@ ScopedHooks::ScopedHooks()
       })),
       old_beep_(platform::set_beep_handler([this] { ++beeps; })),
       old_notifier_(platform::set_notifier(
-          [this](const QString& summary, const QString&) { notifications.append(summary); })) {}
+          [this](const QString& summary, const QString&) { notifications.append(summary); })),
+      old_informer_(platform::set_informer([this](const QString& m) { information.append(m); })) {}
 
 ScopedHooks::~ScopedHooks() {
     if (old_close_event_) {
@@ -29,6 +30,7 @@ ScopedHooks::~ScopedHooks() {
     if (old_debug_log_) {
         serial::SetDebugLog(std::move(*old_debug_log_));
     }
+    platform::set_informer(std::move(old_informer_));
     platform::set_notifier(std::move(old_notifier_));
     platform::set_beep_handler(std::move(old_beep_));
     platform::set_questioner(std::move(old_questioner_));

@@ -15,10 +15,10 @@
 namespace zvonmat_test {
 
 // The program's replaceable hooks, replaced for the length of a scope and put back as they were
-// when it ends. From the start, error reports, questions to the user, beeps and desktop
-// notifications are recorded instead of shown; the serial component's debug log and its failure
-// hooks are taken over on request only, since an active debug log changes what the component's
-// threads do.
+// when it ends. From the start, error reports, information, questions to the user, beeps and
+// desktop notifications are recorded instead of shown; the serial component's debug log and its
+// failure hooks are taken over on request only, since an active debug log changes what the
+// component's threads do.
 class ScopedHooks {
   public:
     ScopedHooks();
@@ -26,8 +26,9 @@ class ScopedHooks {
     ScopedHooks(const ScopedHooks&) = delete;
     ScopedHooks& operator=(const ScopedHooks&) = delete;
 
-    QStringList errors;     // reported, in order
-    QStringList questions;  // asked of the user, each answered with `answer`
+    QStringList errors;       // reported, in order
+    QStringList information;  // told the user in a box, in order
+    QStringList questions;    // asked of the user, each answered with `answer`
     bool answer = false;
     int beeps = 0;
     QStringList notifications;  // the desktop notifications' summaries
@@ -50,6 +51,7 @@ class ScopedHooks {
     platform::Questioner old_questioner_;
     std::function<void()> old_beep_;
     platform::Notifier old_notifier_;
+    platform::Informer old_informer_;
     std::unique_ptr<serial::DebugLogSink> old_debug_log_;  // set once the log is taken over
     std::unique_ptr<std::function<int()>> old_thread_start_;
     std::unique_ptr<std::function<int()>> old_close_event_;

@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QListView>
 #include <QScreen>
 #include <QTest>
@@ -210,6 +212,7 @@ TEST_F(TForm3Test, TheSystemFontChooserOffersTheFaceOnly) {
     dialog.window().setFontChooser({});
     QString opened_on;
     int offered = 0;  // visible lists and effect boxes
+    bool sample_seen = false;
     QTimer::singleShot(0, [&] {
         auto* chooser = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(chooser, nullptr);
@@ -218,11 +221,18 @@ TEST_F(TForm3Test, TheSystemFontChooserOffersTheFaceOnly) {
             offered += w->isVisible() && (qobject_cast<const QListView*>(w) != nullptr ||
                                           qobject_cast<const QCheckBox*>(w) != nullptr);
         }
+        // The sample of the face is there to be read.
+        for (const QLineEdit* sample : chooser->findChildren<QLineEdit*>()) {
+            sample_seen |= qobject_cast<const QGroupBox*>(sample->parent()) != nullptr &&
+                           sample->isVisible() && !sample->text().isEmpty() &&
+                           sample->height() >= sample->fontMetrics().height();
+        }
         chooser->accept();
     });
     dialog.choose_font();
     EXPECT_EQ(opened_on, firstFace());
     EXPECT_EQ(offered, 1);  // the faces
+    EXPECT_TRUE(sample_seen);
     EXPECT_EQ(settings_.font_name, platform::toCp1251(firstFace()));
     EXPECT_EQ(hooks_.beeps, 1);
 }
