@@ -35,7 +35,7 @@ TEST(WidgetReports, TheQuestionsButtonsAnswerToTheirFirstLetters) {
     const zvonmat_test::ScopedHooks restored;  // the reports as they were, afterwards
     platform::install_widget_reports();
     for (const auto& [typed, yes] : {std::pair{u"д"_qs, true}, std::pair{u"Н"_qs, false}}) {
-        QTimer::singleShot(0, [typed] {
+        QTimer::singleShot(0, [typed = typed] {
             QWidget* box = QApplication::activeModalWidget();
             QTest::sendKeyEvent(QTest::Click, box->focusWidget(), Qt::Key_unknown, typed, {});
             if (box->isVisible()) {
