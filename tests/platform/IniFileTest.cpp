@@ -153,6 +153,8 @@ TEST(IniWrite, PutsTheValueInItsPlaceKeepingEveryOtherByte) {
          "[S]\r\nk=3\r\nk=2\r\n"},
         {"OnlyTheFirstDuplicateSection", "[S]\r\na=1\r\n[S]\r\nk=2\r\n", "S", "k", "3",
          "[S]\r\na=1\r\nk=3\r\n[S]\r\nk=2\r\n"},
+        {"AfterAByteOrderMark", "\xEF\xBB\xBF[PARAM]\r\nport=3\r\n", "PARAM", "port", "4",
+         "\xEF\xBB\xBF[PARAM]\r\nport=4\r\n"},
         {"NeverACommentOrAKeylessLine", "[S]\r\n;k=1\r\nk\r\n", "S", "k", "2",
          "[S]\r\nk=2\r\n;k=1\r\nk\r\n"},
     };
