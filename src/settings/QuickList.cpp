@@ -13,11 +13,6 @@ std::vector<std::string> parse_quick_list(std::string_view bytes) {
     return entries;
 }
 
-std::vector<std::string> read_quick_list(const std::string& path) {
-    // A file that cannot be read leaves no bytes: an empty list.
-    return parse_quick_list(platform::read_whole_file(path).bytes);
-}
-
 std::string format_quick_list(const std::vector<std::string>& entries) {
     std::string bytes;
     for (const std::string& entry : entries) {

@@ -16,9 +16,6 @@ std::vector<std::string> parse_quick_list(std::string_view bytes);
 // '?' so that it reads back as one entry.
 std::string format_quick_list(const std::vector<std::string>& entries);
 
-// The entries of the file at `path`; empty when it is missing or cannot be read.
-std::vector<std::string> read_quick_list(const std::string& path);
-
 // Replaces the file's contents with `entries` at once. Throws platform::Error
 // "Cannot create file <path>: <reason>" when it cannot.
 void write_quick_list(const std::string& path, const std::vector<std::string>& entries);

@@ -124,7 +124,10 @@ TEST_F(ConversationTest, JournalsAreAppendedPerUserAndAFailedWriteStillStopsTheC
 TEST_F(ConversationTest, EnterSpaceOrEscapeOnThePromptEndsTheConversationAsItsButtonDoes) {
     MainWindowDriver& window = start();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space, Qt::Key_Escape}) {
-        window.press_conversation(50, {}, key);
+        window.press_conversation(50, [key](const auto&) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << key;  // the prompt is gone
+        });
     }
     EXPECT_EQ(journal().count('\n'), 4);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QFontMetrics>
 #include <filesystem>
@@ -220,6 +221,7 @@ TEST_F(TForm1Test, SetfontChangesTheFaceOfExactlyTheListedControls) {
 
 TEST_F(TForm1Test, AStoreValueThatIsNotTextStopsStartUpButTheWindowRuns) {
     writeFile(storePath(), "[1.0]\r\nme_users=dword:00000001\r\n");
+    writeFile(workPath("zvonmat.lst"), "111\r\n");
     writeSettings("n_run=7\r\nfnt=DejaVu Serif\r\n");
     MainWindowDriver& window = start();
     TForm1& form = window.window();
@@ -233,6 +235,7 @@ TEST_F(TForm1Test, AStoreValueThatIsNotTextStopsStartUpButTheWindowRuns) {
     EXPECT_EQ(window.control("GradButton1").font.family(),
               platform::installedFace("MS Sans Serif"));
     EXPECT_EQ(window.attempts(), "5/0");
+    EXPECT_EQ(window.quick_list(), QStringList{"111"});  // loaded all the same, so leaving keeps it
 
     // Without its shape nothing drags the window.
     const QPoint before = form.pos();
@@ -306,6 +309,21 @@ TEST_F(TForm1Test, TheExitButtonClosesTheWindowAfterSavingTheQuickDialList) {
     window.press_exit();
     EXPECT_FALSE(window.shown());
     EXPECT_EQ(workFiles(), QStringList{"zvonmat.lst"});
+
+    // A list that the file holds already is not written again, so leaving never fails on it.
+    MainWindowDriver& again = start();
+    blockFile("zvonmat.lst");
+    again.press_exit();
+    EXPECT_FALSE(again.shown());
+}
+
+// Start-up removes the temporary files that our interrupted saves left, and only ours.
+TEST_F(TForm1Test, StartRemovesTheTemporaryFilesOfOurInterruptedSaves) {
+    writeFile(workPath(".zvonmat-save.Ab12Cd"), "half a phone book");
+    writeFile(workPath(".zvonmat-save.nobody"), "another user's");
+    const bool given = ::chown(workPath(".zvonmat-save.nobody").toLocal8Bit(), 65534, 65534) == 0;
+    create();
+    EXPECT_EQ(workFiles().join(' ').toStdString(), given ? ".zvonmat-save.nobody" : "");
 }
 
 TEST_F(TForm1Test, ThePortIsPreselectedFromTheSettingsOnlyForOneToFour) {

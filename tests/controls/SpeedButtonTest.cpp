@@ -179,12 +179,11 @@ TEST_F(SpeedButtonTest, AButtonGivenTabFocusShowsAMarkOverItsPictureAndSpacePres
     auto* field = add<QLineEdit>({0, 0, 40, 20});
     TGradButton* button = gradButton({50, 0, 52, 41});
     button->setFocusPolicy(Qt::TabFocus);
-    const QImage unfocused = grabImage(*button), picture = button->GradBitmap();
+    const QImage unfocused = grabImage(*button);
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Tab);
     ASSERT_TRUE(button->hasFocus());
     EXPECT_FALSE(sameImage(grabImage(*button), unfocused));
-    EXPECT_EQ(button->GradBitmap(), picture);
     QTest::keyClick(button, Qt::Key_Space);
     EXPECT_EQ(clicks_, std::vector<SpeedButton*>{button});
     field->setFocus();

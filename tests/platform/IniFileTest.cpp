@@ -153,6 +153,8 @@ TEST(IniWrite, PutsTheValueInItsPlaceKeepingEveryOtherByte) {
          "[S]\r\nk=3\r\nk=2\r\n"},
         {"OnlyTheFirstDuplicateSection", "[S]\r\na=1\r\n[S]\r\nk=2\r\n", "S", "k", "3",
          "[S]\r\na=1\r\nk=3\r\n[S]\r\nk=2\r\n"},
+        {"AfterAByteOrderMark", "\xEF\xBB\xBF[PARAM]\r\nport=3\r\n", "PARAM", "port", "4",
+         "\xEF\xBB\xBF[PARAM]\r\nport=4\r\n"},
         {"NeverACommentOrAKeylessLine", "[S]\r\n;k=1\r\nk\r\n", "S", "k", "2",
          "[S]\r\nk=2\r\n;k=1\r\nk\r\n"},
     };
@@ -365,6 +367,57 @@ TEST_F(IniSave, LoadForUpdateRefusesWhatItCannotRead) {
     const std::string target = path("wo.ini");
     EXPECT_TRUE(run_in_child(
         [&] { EXPECT_EQ(IniFile::load_for_update(target).error, std::errc::permission_denied); }));
+}
+
+// The file layer under every save, in the same kind of scratch directory.
+using SaveSafety = IniSave;
+using Names = std::vector<std::string>;
+
+TEST_F(SaveSafety, APreparedFileIsUnseenUntilCommittedAndGoesWhenDropped) {
+    write_file(path("a"), "old");
+    { EXPECT_FALSE(platform::PreparedReplace::prepare(path("a"), "dropped").error()); }
+    auto a = platform::PreparedReplace::prepare(path("a"), "new");
+    auto b = platform::PreparedReplace::prepare(path("b"), "created");
+    EXPECT_EQ(entry_names(dir_), Names{"a"});
+    EXPECT_EQ(file_contents(path("a")), "old");
+    EXPECT_FALSE(a.commit() || b.commit());
+    EXPECT_EQ(file_contents(path("a")) + file_contents(path("b")), "newcreated");
+    EXPECT_EQ(entry_names(dir_), (Names{"a", "b"}));
+}
+
+// A link in a sticky directory that all may write is followed only where the kernel's
+// protected_symlinks rule would: it is ours, or the directory owner's.
+TEST_F(SaveSafety, ALinkPlantedInASharedDirectoryIsNeitherReadNorWritten) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to own files as another user";
+    }
+    constexpr uid_t kRoot = 0, kNobody = 65534;
+    const struct {
+        uid_t link_owner, dir_owner;
+        mode_t dir_mode;
+        bool followed;
+    } kRows[] = {{kNobody, kRoot, 01777, false},
+                 {kNobody, kNobody, 01777, true},
+                 {kNobody, kRoot, 0777, true},
+                 {kRoot, kNobody, 01777, true}};
+    ::mkdir(path("shared").c_str(), 0);
+    const std::string link = path("shared/zvonmat.lst");
+    for (const auto& row : kRows) {
+        SCOPED_TRACE(testing::Message() << row.link_owner << " " << row.dir_owner);
+        write_file(path("secret"), "root only");
+        ::chmod(path("shared").c_str(), row.dir_mode);
+        ::chown(path("shared").c_str(), row.dir_owner, row.dir_owner);
+        ::unlink(link.c_str());
+        ASSERT_EQ(::symlink(path("secret").c_str(), link.c_str()), 0);
+        ASSERT_EQ(::lchown(link.c_str(), row.link_owner, row.link_owner), 0);
+        const auto error =
+            row.followed ? std::error_code() : std::make_error_code(std::errc::permission_denied);
+        EXPECT_EQ(platform::read_whole_file(link).bytes, row.followed ? "root only" : "");
+        EXPECT_EQ(platform::replace_file(link, "new"), error);
+        EXPECT_EQ(platform::append_file(link, "+"), error);
+        EXPECT_EQ(file_contents(path("secret")), row.followed ? "new+" : "root only");
+        EXPECT_EQ(entry_names(path("shared")), Names{"zvonmat.lst"});
+    }
 }
 
 }  // namespace

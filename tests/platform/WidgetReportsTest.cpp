@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -11,36 +10,33 @@
 
 namespace {
 
-// In the first moments after start the main window is shown but not yet active: an error box
-// then stands over it all the same, not where the window manager would put a box of no window.
-TEST(WidgetReports, AnErrorBoxStandsOverTheMainWindowBeforeItIsActive) {
-    const zvonmat_test::ScopedHooks hooks;
+// In the first moments after start the main window is shown but not yet active: a box then
+// stands over it all the same, not where the window manager would put a box of no window. The
+// question's buttons answer to their first letters.
+TEST(WidgetReports, BoxesStandOverTheMainWindowAndTheQuestionAnswersToItsLetters) {
+    const zvonmat_test::ScopedHooks restored;  // the reports as they were, afterwards
     platform::install_widget_reports();
     QWidget main;
     main.setGeometry(30, 40, 246, 339);
     main.show();
     QRect box;
     QTimer::singleShot(0, [&] {
-        if (QWidget* shown = QApplication::activeModalWidget()) {
-            box = shown->frameGeometry();
-            shown->close();
-        }
+        QWidget* shown = QApplication::activeModalWidget();
+        ASSERT_NE(shown, nullptr);
+        box = shown->frameGeometry();
+        shown->close();
     });
     platform::report_error(QStringLiteral("Error opening com port"));
     EXPECT_LE((box.center() - main.frameGeometry().center()).manhattanLength(), 8)
         << box.x() << "," << box.y() << " " << box.width() << "x" << box.height();
-}
 
-TEST(WidgetReports, TheQuestionsButtonsAnswerToTheirFirstLetters) {
-    const zvonmat_test::ScopedHooks restored;  // the reports as they were, afterwards
-    platform::install_widget_reports();
     for (const auto& [typed, yes] : {std::pair{u"д"_qs, true}, std::pair{u"Н"_qs, false}}) {
         QTimer::singleShot(0, [typed = typed] {
-            QWidget* box = QApplication::activeModalWidget();
-            QTest::sendKeyEvent(QTest::Click, box->focusWidget(), Qt::Key_unknown, typed, {});
-            if (box->isVisible()) {
+            QWidget* shown = QApplication::activeModalWidget();
+            QTest::sendKeyEvent(QTest::Click, shown->focusWidget(), Qt::Key_unknown, typed, {});
+            if (shown->isVisible()) {
                 ADD_FAILURE() << "still asked after " << typed.toStdString();
-                box->close();
+                shown->close();
             }
         });
         EXPECT_EQ(platform::ask_yes_no(u"Выйти?"_qs), yes) << typed.toStdString();

@@ -85,7 +85,9 @@ TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
 }
 
 TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
-    for (const char* typed : {"dword:00000001", "hex:41,42", "hex(7):41,00", "hex(2):4x,00"}) {
+    // A "/" would name the data files outside the working directory: refused as wrongly typed.
+    for (const char* typed :
+         {"dword:00000001", "hex:41,42", "hex(7):41,00", "hex(2):4x,00", "/../../", "ab/c"}) {
         SCOPED_TRACE(typed);
         const auto s = store("[1.0]\nme_users=" + std::string(typed) + "\n");
         EXPECT_THAT([&] { load_key_user(s); },

@@ -128,9 +128,8 @@ MainWindowDriver::Field MainWindowDriver::focused_field() const {
     return Field::Other;
 }
 
-QString MainWindowDriver::press_conversation(int end_after_ms,
-                                             const std::function<void(const Prompt&)>& while_shown,
-                                             Qt::Key end_key) {
+QString MainWindowDriver::press_conversation(
+    int end_after_ms, const std::function<void(const Prompt&)>& while_shown) {
     QString clock_at_end;
     bool ended = false;
     QTimer::singleShot(end_after_ms, [&] {
@@ -146,13 +145,6 @@ QString MainWindowDriver::press_conversation(int end_after_ms,
         }
         clock_at_end = clock();
         ended = true;
-        if (end_key != Qt::Key_unknown) {
-            QTest::keyClick(QApplication::focusWidget(), end_key);
-            if (!prompt->isVisible()) {
-                return;
-            }
-            ADD_FAILURE() << "the prompt stays after the key " << end_key;
-        }
         QTest::mouseClick(prompt->GradButton1, Qt::LeftButton, {}, {20, 20});
     });
     click("GradButton2", {40, 12});

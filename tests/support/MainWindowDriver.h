@@ -85,11 +85,9 @@ class MainWindowDriver {
     void press_journal() { click("GradButtonCopy3", {40, 12}); }
     void press_exit() { click("GradButton3", {44, 12}); }
     // Presses «Разговор»; `end_after_ms` later `while_shown` sees the prompt and the prompt's
-    // button ends the conversation, or `end_key` pressed on the prompt (a failure if the prompt
-    // stays). Returns, once it is over, the clock as it stood then.
+    // button ends the conversation. Returns, once it is over, the clock as it stood then.
     QString press_conversation(int end_after_ms,
-                               const std::function<void(const Prompt&)>& while_shown = {},
-                               Qt::Key end_key = Qt::Key_unknown);
+                               const std::function<void(const Prompt&)>& while_shown = {});
     // Opens the dialog, runs `inside` on it once it is shown, and closes it if `inside` did not.
     void open_settings(const std::function<void(SettingsDialogDriver&)>& inside);
     void open_phone_book(const std::function<void(PhoneBookDriver&)>& inside);

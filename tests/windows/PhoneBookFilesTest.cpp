@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Error.h"
+#include "support/FileContents.h"
 
 namespace {
 
@@ -67,6 +68,19 @@ TEST(PhoneBookFiles, OnlyAFileThatCannotBeOpenedReadsAsNothing) {
     std::filesystem::remove(path);
     std::filesystem::create_symlink("/proc/self/mem", path);
     EXPECT_THROW(read_phone_book(path), platform::Error);
+}
+
+// «Запись» writes both new files before replacing either: when the second cannot be written, the
+// first stays as it was and no temporary file is left behind.
+TEST(PhoneBookFiles, ThePairIsReplacedWholeOrNotAtAll) {
+    QTemporaryDir dir;
+    const std::string names = dir.filePath("zvonmat._tf").toStdString();
+    write_file(names, "old names");
+    EXPECT_THROW(write_phone_book_pair(names, column({"Ivan"}),
+                                       dir.filePath("gone/zvonmat._fm").toStdString(), {}),
+                 platform::Error);
+    EXPECT_EQ(file_contents(names), "old names");
+    EXPECT_EQ(entry_names(dir.path().toStdString()), std::vector<std::string>{"zvonmat._tf"});
 }
 
 }  // namespace

@@ -220,12 +220,10 @@ TEST_F(TForm3Test, TheSystemFontChooserOffersTheFaceOnly) {
         for (const QWidget* w : chooser->findChildren<QWidget*>()) {
             offered += w->isVisible() && (qobject_cast<const QListView*>(w) != nullptr ||
                                           qobject_cast<const QCheckBox*>(w) != nullptr);
-        }
-        // The sample of the face is there to be read.
-        for (const QLineEdit* sample : chooser->findChildren<QLineEdit*>()) {
-            sample_seen |= qobject_cast<const QGroupBox*>(sample->parent()) != nullptr &&
-                           sample->isVisible() && !sample->text().isEmpty() &&
-                           sample->height() >= sample->fontMetrics().height();
+            const auto* sample = qobject_cast<const QLineEdit*>(w);  // the face's, to be read
+            sample_seen |= sample && qobject_cast<const QGroupBox*>(w->parent()) &&
+                           w->isVisible() && !sample->text().isEmpty() &&
+                           w->height() >= w->fontMetrics().height();
         }
         chooser->accept();
     });
