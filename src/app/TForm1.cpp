@@ -441,5 +441,6 @@ void TForm1::mouseReleaseEvent(QMouseEvent* event) {
     }
     QWidget::mouseReleaseEvent(event);
 }
+
 // The meta-object code of the classes declared in TForm1.h, compiled with this file.
 #include "moc_TForm1.cpp"
