@@ -56,7 +56,6 @@ void TReadThread::Execute() {
     } else {
         WaitLoop();
     }
-    WakeOwner();
     DebugLog("Read thread shutting down");
     ::tcflush(device_, TCIFLUSH);
 }
@@ -78,7 +77,7 @@ void TReadThread::WaitLoop() {
             timeout = ToTimespec(wake_at - now);
             limit = &timeout;
         }
-        WakeOwner();
+        streaming_ = false;
         if (::ppoll(fds, 2, limit, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -148,7 +147,7 @@ bool TReadThread::SetupReadEvent() {
             // In a flood the next read follows at once: a terminal hands a stream over a few KiB
             // per read, and a read that finds the kernel still handing bytes over waits for them,
             // which costs less than a poll() first.
-            if (static_cast<std::size_t>(got) == room || unwoken_ > 0) {
+            if (static_cast<std::size_t>(got) == room || streaming_) {
                 continue;
             }
             // A short read took all there was: wait for more.
@@ -161,7 +160,7 @@ bool TReadThread::SetupReadEvent() {
             continue;
         }
         if (error == EAGAIN && !hung_up_) {
-            // In a flood, once per empty read, a short look for more before waiting.
+            // In a stream, once per empty read, a short look for more before waiting.
             if (!std::exchange(looked, true) && MoreComesSoon()) {
                 continue;
             }
@@ -191,18 +190,16 @@ bool TReadThread::HandleReadEvent() {
     return DeliverChunk(buffer_.data(), std::exchange(count_, 0));
 }
 
-// Every whole chunk of the bytes held goes at once, without waking the owner but once per
-// kWakeEvery; the rest, less than a chunk, moves to the front to wait for more or for silence.
+// Every whole chunk of the bytes held goes at once; the rest, less than a chunk, moves to the front
+// to wait for more or for silence.
 bool TReadThread::DeliverFullChunks() {
     std::size_t offset = 0;
     for (; count_ - offset >= kBufferSize; offset += kBufferSize) {
         DebugLog("Data waiting for ReadFile: ");
-        if (!DeliverChunk(buffer_.data() + offset, kBufferSize, false)) {
+        if (!DeliverChunk(buffer_.data() + offset, kBufferSize)) {
             return false;
         }
-        if (++unwoken_ >= kWakeEvery) {
-            WakeOwner();
-        }
+        streaming_ = true;
     }
     if (offset > 0) {
         count_ -= offset;
@@ -211,11 +208,11 @@ bool TReadThread::DeliverFullChunks() {
     return true;
 }
 
-// In a flood (chunks posted that the owner has not been woken for), whether more bytes come
-// within kFloodGap, so that the reader reads on instead of waking the owner and waiting. A reply
-// followed by silence posts nothing unwoken and is not held up here.
+// In a stream (a chunk has filled since the reader last waited), whether more bytes come within
+// kFloodGap, so that the reader reads on instead of waiting. A reply followed by silence fills no
+// chunk and is not held up here.
 bool TReadThread::MoreComesSoon() {
-    if (unwoken_ == 0) {
+    if (!streaming_) {
         return false;
     }
     pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
@@ -229,14 +226,14 @@ bool TReadThread::MoreComesSoon() {
     return true;
 }
 
-bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
+bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
     DebugLog("Got something from Comm port!!!");
     BlockPtr block = CopyBlock(buffer, count);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    return PostBlock(std::move(block), count, wake);
+    return PostBlock(std::move(block), count);
 }
 
 // Takes the line-error counters as they stand, so that only later errors are reported.
@@ -281,14 +278,8 @@ bool TReadThread::HandleCommEvent(std::uint32_t flags) {
     return true;
 }
 
-bool TReadThread::PostBlock(BlockPtr block, std::size_t count, bool wake) {
-    return notify_.Post(CommMessage{NOTIFY_RXDATA, count, std::move(block)}, wake);
-}
-
-void TReadThread::WakeOwner() {
-    if (std::exchange(unwoken_, 0) > 0) {
-        notify_.Wake();
-    }
+bool TReadThread::PostBlock(BlockPtr block, std::size_t count) {
+    return notify_.Post(CommMessage{NOTIFY_RXDATA, count, std::move(block)});
 }
 
 void TReadThread::PostHangup() {
