@@ -100,7 +100,6 @@ void TReadThread::WaitLoop() {
         // Whatever woke the reader, the counters are looked at: an error that no byte follows
         // is reported now, and one that came with bytes still held goes ahead of their chunk.
         if (!CheckLineErrors()) {
-            PostHangup();
             return;
         }
         if (!HandleReadEvent()) {
@@ -133,13 +132,13 @@ bool TReadThread::SetupReadEvent() {
         const std::size_t room = kReadSize - count_;
         const ssize_t got = ::read(device_, buffer_.data() + count_, room);
         if (got > 0) {
+            count_ += static_cast<std::size_t>(got);
+            last_byte_ = Clock::now();
             // The counters move when the faulty byte is received, before it can be read, so
             // asking after the read puts the error text ahead of the bytes that came with it.
             if (!CheckLineErrors()) {
                 return false;
             }
-            count_ += static_cast<std::size_t>(got);
-            last_byte_ = Clock::now();
             looked = false;
             if (!DeliverFullChunks()) {
                 return false;
@@ -173,9 +172,7 @@ bool TReadThread::SetupReadEvent() {
         }
         // The device has failed or gone away. What arrived before is still delivered, so that a
         // last reply is not lost; then the owner hears of the failure.
-        if (count_ > 0) {
-            DeliverChunk(buffer_.data(), std::exchange(count_, 0));
-        }
+        DeliverHeldBytes();
         LogLastError(error == EAGAIN ? EIO : error, "Unexpected ReadFile error: ");
         PostHangup();
         return false;
@@ -236,6 +233,14 @@ bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
     return PostBlock(std::move(block), count);
 }
 
+// What has been read but not yet delivered goes out before the reader ends on a failure, so that
+// a last reply is not lost.
+void TReadThread::DeliverHeldBytes() {
+    if (count_ > 0) {
+        DeliverChunk(buffer_.data(), std::exchange(count_, 0));
+    }
+}
+
 // Takes the line-error counters as they stand, so that only later errors are reported.
 bool TReadThread::SetupCommEvent() {
     if (CloseEvent::IsSet(close_event_)) {
@@ -248,14 +253,31 @@ bool TReadThread::SetupCommEvent() {
     return true;
 }
 
+// False when the counters, readable at the start, can no longer be read or a change cannot be
+// reported: the reader then delivers what it holds, says why and asks for the hang-up.
 bool TReadThread::CheckLineErrors() {
-    LineErrorCounts now;
-    if (!counting_ || !line_errors_->Read(device_, now)) {
+    if (!counting_) {
         return true;
+    }
+    LineErrorCounts now;
+    if (!line_errors_->Read(device_, now)) {
+        const int error = errno;
+        LogLastError(error, "ClearCommError: ");
+        return LineCheckFailed(error);
     }
     const std::uint32_t flags = LineErrorFlags(counts_, now);
     counts_ = now;
-    return flags == 0 || HandleCommEvent(flags);
+    if (flags != 0 && !HandleCommEvent(flags)) {
+        return LineCheckFailed(ENOMEM);
+    }
+    return true;
+}
+
+bool TReadThread::LineCheckFailed(int error) {
+    DeliverHeldBytes();
+    LogLastError(error, "Unable HandleCommEvent: ");
+    PostHangup();
+    return false;
 }
 
 bool TReadThread::HandleCommEvent(std::uint32_t flags) {

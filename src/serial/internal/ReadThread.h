@@ -76,9 +76,11 @@ class TReadThread {
     bool DeliverFullChunks();
     bool MoreComesSoon();
     bool DeliverChunk(const std::byte* buffer, std::size_t count);
+    void DeliverHeldBytes();
     bool SetupCommEvent();
     bool HandleCommEvent(std::uint32_t flags);
     bool CheckLineErrors();
+    bool LineCheckFailed(int error);
     bool PostBlock(BlockPtr block, std::size_t count);
     void PostHangup();
 
