@@ -121,10 +121,14 @@ TEST_F(FailurePaths, FailingLineErrorCountersEndTheReaderAfterTheBytesAlreadyRea
         }
     });
     ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(errors->WaitForReads(1));  // the reader has started
+    const int reads = errors->Reads();
     pty.Write("par");
+    // Read: the reader has asked at its wake and after its read, and the terminal holds nothing.
     ASSERT_TRUE(WaitWithoutDelivering([&] {
         int waiting = -1;
-        return ::ioctl(pty.held_slave(), FIONREAD, &waiting) == 0 && waiting == 0;
+        return errors->Reads() >= reads + 2 && ::ioctl(pty.held_slave(), FIONREAD, &waiting) == 0 &&
+               waiting == 0;
     }));
     errors->Fail(EIO);
     ASSERT_TRUE(WaitUntil([&] { return recorder.hangup_count() >= 1; }));
