@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <termios.h>
 
 #include <chrono>
 #include <functional>
@@ -64,16 +63,11 @@ inline std::string OpenError(serial::TZRTComm32& comm) {
     return "no error";
 }
 
-// A component wired to a fresh pseudo-terminal without flow control, set up as the dialler sets up
-// its port (2400 bps, no parity, 8 data bits, 1 stop bit), with its events recorded.
+// A component wired to a fresh pseudo-terminal, set up as the dialler sets up its port (2400 bps,
+// no parity, 8 data bits, 1 stop bit), with its events recorded.
 class CommFixture : public testing::Test {
   protected:
     CommFixture() : comm(std::make_unique<serial::TZRTComm32>()), recorder(*comm) {
-        // No flow control on the line, which the component keeps as found: every byte passes.
-        termios line{};
-        ::tcgetattr(pty.held_slave(), &line);
-        line.c_iflag &= ~(IXON | IXOFF | IXANY);
-        ::tcsetattr(pty.held_slave(), TCSANOW, &line);
         comm->DeviceResolver = [this](serial::TCommPort) { return pty.slave_path(); };
         comm->CommPort = serial::TCommPort::Com4;
         comm->BaudRate = serial::TBaudRate::___2400;
