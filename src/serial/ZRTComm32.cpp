@@ -148,6 +148,9 @@ void TZRTComm32::CloseComm() {
     DebugLog("Stopping the Comm");
     StopReader();
     StopWriter();
+    // The reader has ended: whatever it read and the owner has not yet taken goes, so that no data
+    // of this opening arrives once CloseComm has returned. Hang-up requests stay.
+    d_->notify.Discard(NOTIFY_RXDATA);
     d_->close_event.Reset();
     ReleaseDevice();
 }

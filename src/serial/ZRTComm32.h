@@ -36,7 +36,9 @@ struct CommMessage;
 //   it. A failed post leaves the block with the poster, which frees it. Blocks still queued when
 //   a queue closes (the writer ending, the component going) are freed with it.
 // - Posting never blocks. Notify records reach CommWndProc on the main thread in the order
-//   posted, also after CloseComm has returned or after a later OpenComm. The notify queue holds
+//   posted. CloseComm drops the data records of its opening that are still queued, so no data of
+//   an opening arrives once CloseComm has returned; hang-up requests are kept and may arrive
+//   after CloseComm has returned or after a later OpenComm. The notify queue holds
 //   a bounded number of records: a chunk of data that it refuses (a flood while the main thread
 //   does not run its event loop) ends the reader as if the device had failed. A failing thread's
 //   hang-up request always gets through, in the place the queue keeps for it, after the records

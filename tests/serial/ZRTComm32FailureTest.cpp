@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/ioctl.h>
+
+#include <atomic>
 #include <cerrno>
 #include <string>
 #include <vector>
@@ -103,6 +106,37 @@ TEST_F(FailurePaths, AReaderThatDoesNotEndInTimeIsToldToTerminateAndThenWaitedFo
     EXPECT_FALSE(hooks.has_debug_line("Write thread not exiting.  Terminating it."));
     ASSERT_TRUE(comm->OpenComm());
     EXPECT_TRUE(Carries());
+}
+
+// Counters that could be read at the start and then fail are a failed line-error check: the bytes
+// already read are delivered, the reader says why it stops before it asks for the hang-up.
+TEST_F(FailurePaths, FailingLineErrorCountersEndTheReaderAfterTheBytesAlreadyRead) {
+    auto errors = std::make_shared<InjectedLineErrors>();
+    comm->LineErrors = errors;
+    zvonmat_test::ScopedHooks hooks;
+    std::atomic<int> failed_when_said{-1};
+    hooks.record_debug_log([&](std::string_view line) {
+        if (line.starts_with("Unable HandleCommEvent: ")) {
+            failed_when_said = comm->LinkFailed();
+        }
+    });
+    ASSERT_TRUE(comm->OpenComm());
+    ASSERT_TRUE(errors->WaitForReads(1));  // the reader has started
+    const int reads = errors->Reads();
+    pty.Write("par");
+    // Read: the reader has asked at its wake and after its read, and the terminal holds nothing.
+    ASSERT_TRUE(WaitWithoutDelivering([&] {
+        int waiting = -1;
+        return errors->Reads() >= reads + 2 && ::ioctl(pty.held_slave(), FIONREAD, &waiting) == 0 &&
+               waiting == 0;
+    }));
+    errors->Fail(EIO);
+    ASSERT_TRUE(WaitUntil([&] { return recorder.hangup_count() >= 1; }));
+    EXPECT_EQ(recorder.chunks().front(), "par");
+    EXPECT_EQ(recorder.data_count(), 1u);
+    EXPECT_TRUE(hooks.has_debug_line(
+        "Unable HandleCommEvent: GetLastError returned: \"Input/output error\""));
+    EXPECT_EQ(failed_when_said, 0);
 }
 
 // A hang-up notice of a failed opening that is delivered only after CloseComm, or after the port

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -24,6 +25,13 @@ Pty::Pty() {
     slave_path_ = name;
     slave_.reset(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC));
     EXPECT_TRUE(slave_) << std::strerror(errno);
+    // Without flow control, as a modem port is usually set up: the component keeps what it finds,
+    // and XON/XOFF would take those two bytes out of the stream.
+    termios line{};
+    if (slave_ && ::tcgetattr(slave_.get(), &line) == 0) {
+        line.c_iflag &= ~(IXON | IXOFF | IXANY);
+        ::tcsetattr(slave_.get(), TCSANOW, &line);
+    }
 }
 
 void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds limit) {

@@ -13,9 +13,9 @@ void WriteAll(int fd, std::string_view bytes, std::chrono::milliseconds limit);
 // Whatever the non-blocking `fd` gives until `count` bytes have come or `limit` has passed.
 std::string ReadUpTo(int fd, std::size_t count, std::chrono::milliseconds limit);
 
-// A pseudo-terminal for serial tests: the master is the far end (the modem), the slave's path is
-// what the component opens. Like a real serial device, the terminal stays when the component
-// closes it, because the pair keeps a handle of its own on the slave.
+// A pseudo-terminal for serial tests, without flow control: the master is the far end (the
+// modem), the slave's path is what the component opens. Like a real serial device, the terminal
+// stays when the component closes it, because the pair keeps a handle of its own on the slave.
 class Pty {
   public:
     Pty();

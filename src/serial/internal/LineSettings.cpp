@@ -91,8 +91,14 @@ void LineSettings::Apply(int fd, TBaudRate rate, TParity parity, TDataBits data_
 
 bool LineSettings::Configure(termios& settings, TBaudRate rate, TParity parity, TDataBits data_bits,
                              TStopBits stop_bits) {
+    // Flow control stays as the device had it, software (which raw mode would clear in part) and
+    // hardware alike.
+    constexpr tcflag_t kInputFlow = IXON | IXOFF | IXANY;
+    const tcflag_t input_flow = settings.c_iflag & kInputFlow;
+    const tcflag_t line_flow = settings.c_cflag & CRTSCTS;
     ::cfmakeraw(&settings);
-    settings.c_cflag |= CLOCAL | CREAD | HUPCL;
+    settings.c_iflag = (settings.c_iflag & ~kInputFlow) | input_flow;
+    settings.c_cflag = (settings.c_cflag & ~CRTSCTS) | line_flow | CLOCAL | CREAD | HUPCL;
 
     const speed_t speed = StandardSpeed(rate);
     if (speed != B0) {

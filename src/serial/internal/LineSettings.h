@@ -24,7 +24,8 @@ class LineSettings {
     // Puts the remembered settings back, if any were saved, with HUPCL set.
     void Restore(int fd) const;
 
-    // Raw mode, receiver on, modem lines ignored, hang-up on close, and the rate, parity,
+    // Raw mode but the flow control as found (IXON, IXOFF, IXANY, CRTSCTS), receiver on, modem
+    // lines ignored, hang-up on close, and the rate, parity,
     // character size and stop bits given. Results are not examined: a device that refuses a
     // setting keeps its own. Four data bits and one and a half stop bits do not exist on POSIX
     // terminals: the character size then stays at raw mode's 8 and 1.5 becomes 2 stop bits.

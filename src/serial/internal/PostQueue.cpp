@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <deque>
 #include <system_error>
 #include <utility>
 
@@ -65,6 +66,14 @@ bool PostQueue::Take(CommMessage& message) noexcept {
         Clear();
     }
     return true;
+}
+
+void PostQueue::Discard(unsigned msg) noexcept {
+    std::lock_guard lock(mutex_);
+    std::erase_if(records_, [msg](const CommMessage& record) { return record.Msg == msg; });
+    if (records_.empty()) {
+        Clear();
+    }
 }
 
 std::deque<CommMessage> PostQueue::Close() noexcept {

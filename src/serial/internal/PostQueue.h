@@ -50,6 +50,9 @@ class PostQueue {
     // Moves the oldest record into `message`; false when the queue is empty.
     bool Take(CommMessage& message) noexcept;
 
+    // Removes every queued record of kind `msg` (freeing its block) and keeps the others in order.
+    void Discard(unsigned msg) noexcept;
+
     // Refuses every later post and hands back the records still queued, so that the caller frees
     // their blocks.
     std::deque<CommMessage> Close() noexcept;

@@ -56,7 +56,6 @@ void TReadThread::Execute() {
     } else {
         WaitLoop();
     }
-    WakeOwner();
     DebugLog("Read thread shutting down");
     ::tcflush(device_, TCIFLUSH);
 }
@@ -78,7 +77,7 @@ void TReadThread::WaitLoop() {
             timeout = ToTimespec(wake_at - now);
             limit = &timeout;
         }
-        WakeOwner();
+        streaming_ = false;
         if (::ppoll(fds, 2, limit, nullptr) < 0) {
             if (errno == EINTR) {
                 continue;
@@ -101,7 +100,6 @@ void TReadThread::WaitLoop() {
         // Whatever woke the reader, the counters are looked at: an error that no byte follows
         // is reported now, and one that came with bytes still held goes ahead of their chunk.
         if (!CheckLineErrors()) {
-            PostHangup();
             return;
         }
         if (!HandleReadEvent()) {
@@ -134,13 +132,13 @@ bool TReadThread::SetupReadEvent() {
         const std::size_t room = kReadSize - count_;
         const ssize_t got = ::read(device_, buffer_.data() + count_, room);
         if (got > 0) {
+            count_ += static_cast<std::size_t>(got);
+            last_byte_ = Clock::now();
             // The counters move when the faulty byte is received, before it can be read, so
             // asking after the read puts the error text ahead of the bytes that came with it.
             if (!CheckLineErrors()) {
                 return false;
             }
-            count_ += static_cast<std::size_t>(got);
-            last_byte_ = Clock::now();
             looked = false;
             if (!DeliverFullChunks()) {
                 return false;
@@ -148,7 +146,7 @@ bool TReadThread::SetupReadEvent() {
             // In a flood the next read follows at once: a terminal hands a stream over a few KiB
             // per read, and a read that finds the kernel still handing bytes over waits for them,
             // which costs less than a poll() first.
-            if (static_cast<std::size_t>(got) == room || unwoken_ > 0) {
+            if (static_cast<std::size_t>(got) == room || streaming_) {
                 continue;
             }
             // A short read took all there was: wait for more.
@@ -161,7 +159,7 @@ bool TReadThread::SetupReadEvent() {
             continue;
         }
         if (error == EAGAIN && !hung_up_) {
-            // In a flood, once per empty read, a short look for more before waiting.
+            // In a stream, once per empty read, a short look for more before waiting.
             if (!std::exchange(looked, true) && MoreComesSoon()) {
                 continue;
             }
@@ -174,9 +172,7 @@ bool TReadThread::SetupReadEvent() {
         }
         // The device has failed or gone away. What arrived before is still delivered, so that a
         // last reply is not lost; then the owner hears of the failure.
-        if (count_ > 0) {
-            DeliverChunk(buffer_.data(), std::exchange(count_, 0));
-        }
+        DeliverHeldBytes();
         LogLastError(error == EAGAIN ? EIO : error, "Unexpected ReadFile error: ");
         PostHangup();
         return false;
@@ -191,18 +187,16 @@ bool TReadThread::HandleReadEvent() {
     return DeliverChunk(buffer_.data(), std::exchange(count_, 0));
 }
 
-// Every whole chunk of the bytes held goes at once, without waking the owner but once per
-// kWakeEvery; the rest, less than a chunk, moves to the front to wait for more or for silence.
+// Every whole chunk of the bytes held goes at once; the rest, less than a chunk, moves to the front
+// to wait for more or for silence.
 bool TReadThread::DeliverFullChunks() {
     std::size_t offset = 0;
     for (; count_ - offset >= kBufferSize; offset += kBufferSize) {
         DebugLog("Data waiting for ReadFile: ");
-        if (!DeliverChunk(buffer_.data() + offset, kBufferSize, false)) {
+        if (!DeliverChunk(buffer_.data() + offset, kBufferSize)) {
             return false;
         }
-        if (++unwoken_ >= kWakeEvery) {
-            WakeOwner();
-        }
+        streaming_ = true;
     }
     if (offset > 0) {
         count_ -= offset;
@@ -211,11 +205,11 @@ bool TReadThread::DeliverFullChunks() {
     return true;
 }
 
-// In a flood (chunks posted that the owner has not been woken for), whether more bytes come
-// within kFloodGap, so that the reader reads on instead of waking the owner and waiting. A reply
-// followed by silence posts nothing unwoken and is not held up here.
+// In a stream (a chunk has filled since the reader last waited), whether more bytes come within
+// kFloodGap, so that the reader reads on instead of waiting. A reply followed by silence fills no
+// chunk and is not held up here.
 bool TReadThread::MoreComesSoon() {
-    if (unwoken_ == 0) {
+    if (!streaming_) {
         return false;
     }
     pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
@@ -229,14 +223,22 @@ bool TReadThread::MoreComesSoon() {
     return true;
 }
 
-bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count, bool wake) {
+bool TReadThread::DeliverChunk(const std::byte* buffer, std::size_t count) {
     DebugLog("Got something from Comm port!!!");
     BlockPtr block = CopyBlock(buffer, count);
     if (!block) {
         LogLastError(ENOMEM, "LocalAlloc: ");
         return false;
     }
-    return PostBlock(std::move(block), count, wake);
+    return PostBlock(std::move(block), count);
+}
+
+// What has been read but not yet delivered goes out before the reader ends on a failure, so that
+// a last reply is not lost.
+void TReadThread::DeliverHeldBytes() {
+    if (count_ > 0) {
+        DeliverChunk(buffer_.data(), std::exchange(count_, 0));
+    }
 }
 
 // Takes the line-error counters as they stand, so that only later errors are reported.
@@ -251,14 +253,31 @@ bool TReadThread::SetupCommEvent() {
     return true;
 }
 
+// False when the counters, readable at the start, can no longer be read or a change cannot be
+// reported: the reader then delivers what it holds, says why and asks for the hang-up.
 bool TReadThread::CheckLineErrors() {
-    LineErrorCounts now;
-    if (!counting_ || !line_errors_->Read(device_, now)) {
+    if (!counting_) {
         return true;
+    }
+    LineErrorCounts now;
+    if (!line_errors_->Read(device_, now)) {
+        const int error = errno;
+        LogLastError(error, "ClearCommError: ");
+        return LineCheckFailed(error);
     }
     const std::uint32_t flags = LineErrorFlags(counts_, now);
     counts_ = now;
-    return flags == 0 || HandleCommEvent(flags);
+    if (flags != 0 && !HandleCommEvent(flags)) {
+        return LineCheckFailed(ENOMEM);
+    }
+    return true;
+}
+
+bool TReadThread::LineCheckFailed(int error) {
+    DeliverHeldBytes();
+    LogLastError(error, "Unable HandleCommEvent: ");
+    PostHangup();
+    return false;
 }
 
 bool TReadThread::HandleCommEvent(std::uint32_t flags) {
@@ -281,14 +300,8 @@ bool TReadThread::HandleCommEvent(std::uint32_t flags) {
     return true;
 }
 
-bool TReadThread::PostBlock(BlockPtr block, std::size_t count, bool wake) {
-    return notify_.Post(CommMessage{NOTIFY_RXDATA, count, std::move(block)}, wake);
-}
-
-void TReadThread::WakeOwner() {
-    if (std::exchange(unwoken_, 0) > 0) {
-        notify_.Wake();
-    }
+bool TReadThread::PostBlock(BlockPtr block, std::size_t count) {
+    return notify_.Post(CommMessage{NOTIFY_RXDATA, count, std::move(block)});
 }
 
 void TReadThread::PostHangup() {

@@ -28,14 +28,13 @@ namespace serial {
 // A failure of the device (hang-up, I/O error) posts NOTIFY_HANGUP and ends the thread; the thread
 // never throws and never waits for the main thread.
 //
-// While the device holds more than a chunk (a flood), the chunks that fill up are posted without
-// waking the main thread, which is woken once for every kWakeEvery of them and always before the
-// reader waits again, so a stream costs the main thread one wake-up per burst instead of one per
-// chunk. In such a flood each read follows the last at once, with no poll() between them: a
+// Every chunk that fills up wakes the main thread at once unless a wake is still pending (the
+// notify queue keeps one flag for that), so a flood costs the main thread one wake-up per burst it
+// takes, and a steady stream too slow to fill a read has each chunk delivered as it fills. Once a
+// chunk has filled (a stream), each read follows the last at once, with no poll() between them: a
 // terminal hands a stream over a few KiB per read, and a read that finds the kernel still handing
 // bytes over waits for them. Once a read finds nothing, the reader looks kFloodGap for more before
-// it wakes and waits. A reply that is followed by silence posts nothing unwoken and is never held
-// back.
+// it waits.
 //
 // A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
 // long) ends the reader like a failure of the device. Its hang-up request takes the place the
@@ -49,11 +48,10 @@ class TReadThread {
     // One read takes up to this much: whatever the terminal holds at once, cut into chunks here
     // rather than fetched a chunk per call.
     static constexpr std::size_t kReadSize = 32 * kBufferSize;
-    // After a flood has drained the terminal, the reader looks this long for more before it wakes
-    // the main thread and waits: a stream goes on within microseconds.
+    // After a stream has drained the terminal, the reader looks this long for more before it
+    // waits: a stream goes on within microseconds.
     static constexpr std::chrono::milliseconds kFloodGap{1};
     static constexpr std::chrono::milliseconds kSilence{250};
-    static constexpr int kWakeEvery = 32;
     // In a flood, reads follow one another without a wait; the close event is polled before
     // every kCloseCheckEvery-th of them.
     static constexpr int kCloseCheckEvery = 8;
@@ -77,12 +75,13 @@ class TReadThread {
     bool HandleReadEvent();
     bool DeliverFullChunks();
     bool MoreComesSoon();
-    bool DeliverChunk(const std::byte* buffer, std::size_t count, bool wake = true);
+    bool DeliverChunk(const std::byte* buffer, std::size_t count);
+    void DeliverHeldBytes();
     bool SetupCommEvent();
     bool HandleCommEvent(std::uint32_t flags);
     bool CheckLineErrors();
-    bool PostBlock(BlockPtr block, std::size_t count, bool wake = true);
-    void WakeOwner();
+    bool LineCheckFailed(int error);
+    bool PostBlock(BlockPtr block, std::size_t count);
     void PostHangup();
 
     const int device_;
@@ -97,7 +96,7 @@ class TReadThread {
     std::array<std::byte, kReadSize> buffer_{};
     std::size_t count_ = 0;  // bytes of the chunk being gathered, at the start of buffer_
     Clock::time_point last_byte_;
-    int unwoken_ = 0;  // chunks posted since the main thread was last woken
+    bool streaming_ = false;  // a full chunk has been posted since the reader last waited
 
     std::atomic<bool> failed_{false};
     WorkerThread thread_;  // last: joined before the fields above go

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -7,8 +8,8 @@
 #include "serial/LineErrorCounter.h"
 
 // Line errors that a test injects, as a driver's counters would show them. It counts how often
-// the reader asks, can stand for a device that keeps no counters, and can hold the reader inside
-// Read until the test lets it go.
+// the reader asks, can stand for a device that keeps no counters or whose counters fail, and can
+// hold the reader inside Read until the test lets it go.
 class InjectedLineErrors : public serial::LineErrorCounter {
   public:
     explicit InjectedLineErrors(bool supported = true) : supported_(supported) {}
@@ -21,7 +22,8 @@ class InjectedLineErrors : public serial::LineErrorCounter {
         changed_.wait(lock, [this] { return !holding_; });
         --inside_;
         counts = counts_;
-        return supported_;
+        errno = error_;
+        return supported_ && error_ == 0;
     }
 
     void Add(const serial::LineErrorCounts& more) {
@@ -31,6 +33,12 @@ class InjectedLineErrors : public serial::LineErrorCounter {
         counts_.Parity += more.Parity;
         counts_.BufferOverrun += more.BufferOverrun;
         counts_.Break += more.Break;
+    }
+
+    // Every Read from now on fails with `error`, as counters of a device that has gone away.
+    void Fail(int error) {
+        std::lock_guard lock(mutex_);
+        error_ = error;
     }
 
     int Reads() const {
@@ -65,6 +73,7 @@ class InjectedLineErrors : public serial::LineErrorCounter {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     serial::LineErrorCounts counts_;
+    int error_ = 0;
     int reads_ = 0;
     int inside_ = 0;
     bool holding_ = false;
