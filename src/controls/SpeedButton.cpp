@@ -110,6 +110,12 @@ void SpeedButton::releaseGroupSiblings() {
     }
 }
 
+void SpeedButton::startPress() {
+    held_ = true;
+    pointer_in_ = true;
+    update();
+}
+
 void SpeedButton::cancelPress() {
     if (held_) {
         held_ = false;
@@ -123,9 +129,7 @@ void SpeedButton::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    held_ = true;
-    pointer_in_ = true;
-    update();
+    startPress();
     event->accept();
 }
 
@@ -190,9 +194,7 @@ void SpeedButton::keyPressEvent(QKeyEvent* event) {
         QWidget::keyPressEvent(event);
         return;
     }
-    held_ = true;
-    pointer_in_ = true;
-    update();
+    startPress();
     event->accept();
 }
 

@@ -77,6 +77,9 @@ class SpeedButton : public QWidget {
 
   private:
     void releaseGroupSiblings();
+    // A press by the left button or by Space: the button looks pressed until it is released or
+    // cancelled.
+    void startPress();
     void cancelPress();
     // Space alone, not repeated: the key that presses a focused button.
     static bool isSpace(const QKeyEvent* event);

@@ -20,6 +20,11 @@ Informer& informer() {
     return i;
 }
 
+// Puts `replacement` in `slot`, or the line on stderr when it is empty; returns what was there.
+ErrorReporter replace_message_hook(ErrorReporter& slot, ErrorReporter replacement) {
+    return std::exchange(slot, replacement ? std::move(replacement) : ErrorReporter(print_error));
+}
+
 }  // namespace
 
 void print_error(const QString& message) {
@@ -31,10 +36,7 @@ void report_error(const QString& message) {
 }
 
 ErrorReporter set_error_reporter(ErrorReporter replacement) {
-    if (!replacement) {
-        replacement = print_error;
-    }
-    return std::exchange(reporter(), std::move(replacement));
+    return replace_message_hook(reporter(), std::move(replacement));
 }
 
 void report_exception(const std::exception& e) {
@@ -54,10 +56,7 @@ void inform_user(const QString& message) {
 }
 
 Informer set_informer(Informer replacement) {
-    if (!replacement) {
-        replacement = print_error;
-    }
-    return std::exchange(informer(), std::move(replacement));
+    return replace_message_hook(informer(), std::move(replacement));
 }
 
 }  // namespace platform
