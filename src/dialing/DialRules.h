@@ -39,3 +39,11 @@ std::string dial_line(std::string_view dial_command, std::string_view dial_prefi
 // Whether a received chunk holds "BUSY" or "NO DIALTONE" (exact bytes) before its first zero
 // byte. Each chunk is judged by itself: a reply split over two chunks is not recognised.
 bool is_countdown_reply(std::string_view chunk);
+
+// The last of the modem's other result codes that a received chunk holds before its first zero
+// byte: "CONNECT" (with the rate or whatever else of printable ASCII follows it on its line),
+// "NO CARRIER", "NO ANSWER", "ERROR" or "RING", each a line of its own (CR and LF end lines,
+// spaces around the code do not count). "OK", the modem's echo of a command, information lines
+// and the component's line-error texts are none; empty when the chunk holds no result code.
+// Each chunk is judged by itself, as for the countdown's replies.
+std::string modem_result(std::string_view chunk);

@@ -13,6 +13,7 @@ void DialRun::ishodnoe() {
     listener_.show_caption(Caption::Conversation);
     state_ = State::Idle;
     modem_lost_ = false;
+    modem_reply_.clear();
     listener_.run_changed();
 }
 
@@ -36,10 +37,21 @@ void DialRun::dial_number() {
 void DialRun::receive(std::string_view chunk) {
     // Only a run that waits for a reply listens: a countdown already running goes on without
     // starting again, and a spent run stays spent until the user starts a new one.
-    if (state_ != State::Idle || !is_countdown_reply(chunk)) {
+    if (state_ != State::Idle) {
+        return;
+    }
+    if (!is_countdown_reply(chunk)) {
+        // What the modem said instead (no carrier, no answer, an error, a connection) is kept
+        // for the title until the user acts; OK, echoes and anything unknown change nothing.
+        std::string reply = modem_result(chunk);
+        if (!reply.empty() && reply != modem_reply_) {
+            modem_reply_ = std::move(reply);
+            listener_.run_changed();
+        }
         return;
     }
     state_ = State::Waiting;
+    modem_reply_.clear();
     listener_.set_countdown_ticking(true);
     listener_.run_changed();
 }

@@ -85,6 +85,10 @@ class DialRun {
     // The port the run had opened failed (the modem went away) and has not been opened since,
     // nor the run started again.
     bool modem_lost() const { return modem_lost_; }
+    // The modem's last result code that started nothing while the run waited for a reply
+    // (NO CARRIER, NO ANSWER, ERROR, CONNECT ..., RING: see modem_result()); empty again at the
+    // next reset, which every dial starts with, and when a countdown starts.
+    const std::string& modem_reply() const { return modem_reply_; }
 
     // Inputs.
     void settings_changed(const Settings& settings) {
@@ -99,7 +103,8 @@ class DialRun {
     void dial_number();
     // "Reset": the init line (a closed port sends nothing), then a new run that dials nothing.
     void reset();
-    // A chunk of received bytes: a busy or no-dial-tone reply starts the countdown.
+    // A chunk of received bytes: a busy or no-dial-tone reply starts the countdown; another
+    // result code is kept as the modem's reply.
     void receive(std::string_view chunk);
     // A second of the countdown, or of the conversation.
     void countdown_tick();
@@ -124,6 +129,7 @@ class DialRun {
     std::uint8_t attempts_left_ = 0;
     std::string dialled_number_;
     bool modem_lost_ = false;
+    std::string modem_reply_;
 };
 
 const char* state_name(DialRun::State state);

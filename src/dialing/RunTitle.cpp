@@ -15,13 +15,18 @@ constexpr std::string_view kTalking = "\xF0\xE0\xE7\xE3\xEE\xE2\xEE\xF0 ";  // "
 constexpr std::string_view kSpent =
     "\xEF\xEE\xEF\xFB\xF2\xEA\xE8 \xE8\xF1\xF7\xE5\xF0\xEF\xE0\xED\xFB";  // "попытки исчерпаны"
 constexpr std::string_view kModemLost =
-    "\xEC\xEE\xE4\xE5\xEC \xEE\xF2\xEA\xEB\xFE\xF7\xB8\xED";  // "модем отключён"
+    "\xEC\xEE\xE4\xE5\xEC \xEE\xF2\xEA\xEB\xFE\xF7\xB8\xED";       // "модем отключён"
+constexpr std::string_view kModemSaid = "\xEC\xEE\xE4\xE5\xEC: ";  // "модем: "
 
 // What the run is doing, after the number; empty while nothing counts.
 std::string state_text(const DialRun& run) {
     std::string what;
     switch (run.state()) {
         case DialRun::State::Idle:
+            // Only a run that waits for a reply keeps one.
+            if (!run.modem_reply().empty()) {
+                what.append(kModemSaid).append(run.modem_reply());
+            }
             break;
         case DialRun::State::Waiting: {
             const int max_attempts = run.settings().max_attempts;

@@ -351,6 +351,12 @@ TEST(DialRun, TheTitleFollowsTheRun) {
         {kBusy + "; port failed; open throws; tick 30", "123 — модем отключён"},
         {kBusy + "; port failed; tick 30", "zvonmat"},
         {"dial; port failed; reset", "zvonmat"},
+        // What the modem said that started nothing, until the next reset or countdown.
+        {"dial; reply \r\nNO CARRIER\r\n; reply \r\nOK\r\n", "123 — модем: NO CARRIER"},
+        {"dial; reply ERROR; reset", "zvonmat"},
+        {"dial; reply ERROR; reply BUSY", "123 — ожидание 00:30, попытка 1/5"},
+        {kBusy + "; reply NO CARRIER; tick 30", "zvonmat"},
+        {"dial; reply ERROR; port failed", "123 — модем отключён"},
     };
     for (const auto& row : kRows) {
         FakeWindow window;
