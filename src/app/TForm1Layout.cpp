@@ -219,6 +219,9 @@ void TForm1::createControls() {
     Comm321->Parity = serial::TParity::None;
     Comm321->DataBits = serial::TDataBits::_8;
     Comm321->StopBits = serial::TStopBits::_1;
+    // A device that is missing or not allowed is the port mapping's or the groups' fault: the
+    // modem window finds the devices, maps the ports and tells what keeps the user out.
+    Comm321->DeviceHelp = "zvonmat-modem";
 
     // Both clocks tick once a second; a coarse timer may be several per cent off, which a
     // countdown of minutes would show.

@@ -35,11 +35,32 @@ std::string MachinePortDevice(TCommPort port) {
     return store.port_device(static_cast<int>(port) + 1);
 }
 
+// Whether an opening failed for a device that is not there (no node, or a node without hardware
+// behind it) or that the user may not open, which the user's port mapping and groups decide.
+bool DeviceMissingOrDenied(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO:
+        case EIO:
+        case EACCES:
+        case EPERM:
+            return true;
+        default:
+            return false;
+    }
+}
+
 // An opening error: `what` on the first line as the component has always said it, then the
-// port, its device and why the system refused it.
-ECommsError OpenError(const char* what, TCommPort port, const std::string& path, int error) {
-    return ECommsError(std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
-                       " (" + path + "): " + *ErrnoReason(error, ReasonFor::User));
+// port, its device and why the system refused it, and where to look when the device is at fault.
+ECommsError OpenError(const char* what, TCommPort port, const std::string& path, int error,
+                      const std::string& help) {
+    std::string message = std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
+                          " (" + path + "): " + *ErrnoReason(error, ReasonFor::User);
+    if (!help.empty() && DeviceMissingOrDenied(error)) {
+        message += " — " + help;
+    }
+    return ECommsError(message);
 }
 
 }  // namespace
@@ -79,15 +100,15 @@ bool TZRTComm32::OpenComm() {
     const std::string path = DeviceResolver ? DeviceResolver(CommPort) : std::string();
     platform::UniqueFd device(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!device) {
-        throw OpenError("Error opening com port", CommPort, path, errno);
+        throw OpenError("Error opening com port", CommPort, path, errno, DeviceHelp);
     }
     if (!::isatty(device.get())) {
-        throw OpenError("File handle is not a comm handle. ", CommPort, path, errno);
+        throw OpenError("File handle is not a comm handle. ", CommPort, path, errno, DeviceHelp);
     }
     // Exclusive use: the lock keeps out every program that locks too, TIOCEXCL every other
     // opener without privileges.
     if (::flock(device.get(), LOCK_EX | LOCK_NB) != 0) {
-        throw OpenError("Error opening com port", CommPort, path, errno);
+        throw OpenError("Error opening com port", CommPort, path, errno, DeviceHelp);
     }
     ::ioctl(device.get(), TIOCEXCL);
 

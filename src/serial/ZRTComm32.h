@@ -78,6 +78,10 @@ class TZRTComm32 : public QObject {
     // Maps CommPort to a device path at OpenComm. By default the per-machine store's [ports]
     // section, read once per process; tests put pseudo-terminals here.
     DevicePathResolver DeviceResolver;
+    // Where the user finds and maps the devices: when OpenComm cannot open a port because its
+    // device is missing or may not be opened, the error's second line ends in " — " and this
+    // text. Empty: nothing is added.
+    std::string DeviceHelp;
     // How OpenComm raises and CloseComm drops the modem lines; by default the driver's. A device
     // without modem lines (a pseudo-terminal) is left alone. Read at OpenComm.
     std::shared_ptr<ModemLines> ModemControl;

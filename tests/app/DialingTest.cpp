@@ -142,8 +142,9 @@ TEST_F(DialingTest, APortThatCannotBeOpenedIsReportedAndTriedAgainAtTheNextDial)
         }
         window.type_number("42");
         window.press_auto_dial();
-        const std::string why = held ? modem_->link() + "): already in use"
-                                     : "/nonexistent/modem): No such file or directory";
+        const std::string why =
+            held ? modem_->link() + "): already in use"
+                 : "/nonexistent/modem): No such file or directory — zvonmat-modem";
         EXPECT_EQ(hooks.errors,
                   QStringList{QString::fromStdString("Error opening com port\nCOM4 (" + why)});
         EXPECT_FALSE(window.window().dialRun().port_open());
@@ -171,7 +172,7 @@ TEST_F(DialingTest, AModemThatVanishesDuringACountdownIsToldAtOnceAndReportedAtT
     ASSERT_TRUE(QTest::qWaitFor([&] { return !hooks.errors.isEmpty(); }, 5000));
     EXPECT_EQ(hooks.errors.front(),
               QString::fromStdString("Error opening com port\nCOM4 (" + modem_->link() +
-                                     "): No such file or directory"));
+                                     "): No such file or directory — zvonmat-modem"));
     EXPECT_EQ(window.attempts(), "3/1");
     EXPECT_EQ(window.title(), "5 — модем отключён");
 
