@@ -1,7 +1,7 @@
 # What `cmake --install` puts under the prefix besides the programs: the dialler's desktop entry
 # with its icon and the launcher the entry calls, the journal viewer's desktop entry (the handler of
 # the journal's file type), the journal's file type itself, the software centre's description and
-# the manual pages.
+# the manual pages, in English and in Russian.
 install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat.png
   DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps)
 install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.xml
@@ -11,6 +11,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/assets/org.example.zvonmat.metainfo.xml
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat.1
   ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modemsim.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The Russian pages, which `man` picks in a Russian locale.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat.1
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
 
 # The launcher and the dialler's desktop entry name each other's absolute paths, which depend on
 # the prefix the install goes to (`cmake --install --prefix` may change it after configuring):
@@ -30,6 +33,8 @@ function(zvonmat_install_last)
       DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-journal.1
       DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat-journal.1
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
   endif()
   install(CODE "
     if(NOT DEFINED ENV{DESTDIR})

@@ -14,7 +14,8 @@ for file in bin/zvonmat bin/zvonmat-journal bin/zvonmat-modemsim libexec/zvonmat
   share/applications/zvonmat.desktop share/applications/zvonmat-journal.desktop \
   share/icons/hicolor/48x48/apps/zvonmat.png share/zvonmat/zvonmat.hlp \
   share/mime/packages/zvonmat-journal.xml share/metainfo/org.example.zvonmat.metainfo.xml \
-  share/man/man1/zvonmat.1 share/man/man1/zvonmat-journal.1 share/man/man1/zvonmat-modemsim.1; do
+  share/man/man1/zvonmat.1 share/man/man1/zvonmat-journal.1 share/man/man1/zvonmat-modemsim.1 \
+  share/man/ru/man1/zvonmat.1 share/man/ru/man1/zvonmat-journal.1; do
   [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 desktop-file-validate "$prefix/share/applications/zvonmat.desktop" \
