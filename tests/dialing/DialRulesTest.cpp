@@ -56,27 +56,4 @@ TEST(CountdownReply, MatchesExactTextsBeforeTheFirstZeroByte) {
     }
 }
 
-TEST(ModemResult, TakesTheLastResultCodeOnALineOfItsOwn) {
-    using namespace std::string_view_literals;
-    const struct {
-        std::string_view chunk;
-        std::string_view result;
-    } kRows[] = {
-        {"\r\nNO CARRIER\r\n"sv, "NO CARRIER"sv},
-        {"ATDP123\r\r\nNO ANSWER\r\n"sv, "NO ANSWER"sv},
-        {"\r\nERROR\r\n\r\nRING\r\n"sv, "RING"sv},
-        {" CONNECT 2400/V42BIS \r"sv, "CONNECT 2400/V42BIS"sv},
-        {"ERROR\0RING"sv, "ERROR"sv},
-        {"\r\nOK\r\n"sv, ""sv},
-        {"NO CARRIERS"sv, ""sv},
-        {"CONNECT 2400\xE9"sv, ""sv},
-        {"CONNECT 115200/ARQ/V90/LAPM/V42BIS/MNP5/X"sv, ""sv},
-        {"Comm Event: CE_FRAME, EvtMask = 8"sv, ""sv},
-        {"NO CARRIER, ERROR"sv, ""sv},
-    };
-    for (const auto& row : kRows) {
-        EXPECT_EQ(modem_result(row.chunk), row.result) << row.chunk;
-    }
-}
-
 }  // namespace

@@ -357,6 +357,11 @@ TEST(DialRun, TheTitleFollowsTheRun) {
         {"dial; reply ERROR; reply BUSY", "123 — ожидание 00:30, попытка 1/5"},
         {kBusy + "; reply NO CARRIER; tick 30", "zvonmat"},
         {"dial; reply ERROR; port failed", "123 — модем отключён"},
+        // A result code is a line of its own, and the last one counts; the echo does not.
+        {"dial; reply ATDP123\r\r\nNO ANSWER\r\n", "123 — модем: NO ANSWER"},
+        {"dial; reply \r\nERROR\r\n\r\nRING\r\n", "123 — модем: RING"},
+        {"dial; reply  CONNECT 2400/V42BIS \r", "123 — модем: CONNECT 2400/V42BIS"},
+        {"dial; reply NO CARRIERS", "zvonmat"},
     };
     for (const auto& row : kRows) {
         FakeWindow window;
