@@ -1,5 +1,7 @@
 #include "dialing/DialRun.h"
 
+#include <utility>
+
 #include "dialing/DialRules.h"
 
 // The transitions, in the order a run meets them.
