@@ -39,7 +39,8 @@ std::string MachinePortDevice(TCommPort port) {
 // port, its device and why the system refused it.
 ECommsError OpenError(const char* what, TCommPort port, const std::string& path, int error) {
     return ECommsError(std::string(what) + "\nCOM" + std::to_string(static_cast<int>(port) + 1) +
-                       " (" + path + "): " + *ErrnoReason(error, ReasonFor::User));
+                           " (" + path + "): " + *ErrnoReason(error, ReasonFor::User),
+                       error);
 }
 
 }  // namespace
