@@ -103,6 +103,7 @@ QString device_holder(const std::string& device) {
 
 ModemCheck::ModemCheck() {
     answer_timer_.setSingleShot(true);
+    answer_timer_.setTimerType(Qt::PreciseTimer);  // never before the limit
     QObject::connect(&answer_timer_, &QTimer::timeout, [this] { timedOut(); });
 }
 
