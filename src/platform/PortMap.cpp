@@ -7,6 +7,7 @@
 
 #include "platform/IniFile.h"
 #include "platform/MachineStore.h"
+#include "platform/SerialDevices.h"
 
 namespace platform {
 namespace {
@@ -54,6 +55,18 @@ std::vector<PortMapping> port_mappings(const std::vector<std::string>& paths) {
         mappings.push_back(mapping);
     }
     return mappings;
+}
+
+std::string port_description(int com, const MachineStore& store, const std::string& root) {
+    const std::string path = store.port_device(com);
+    std::error_code error;
+    const std::filesystem::path device = std::filesystem::canonical(path, error);
+    const std::string head = "COM" + std::to_string(com) + " → ";
+    if (error) {
+        return head + path + ", нет такого устройства";
+    }
+    const std::string name = serial_device_name(path, root);
+    return head + device.string() + (name.empty() ? std::string() : ", " + name);
 }
 
 std::error_code map_port(const std::string& user_file, int com, const std::string& device) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/MachineStore.h"
 #include "platform/PortMap.h"
 #include "platform/SerialDevices.h"
 #include "support/AsUser.h"
@@ -109,6 +110,24 @@ TEST(SerialDevices, FindsTheDevicesThatExistWithTheirNames) {
             EXPECT_EQ(platform::serial_device_name(device.device, fake.root), device.name);
         }
     }
+}
+
+// What the settings dialog says a COM port leads to.
+TEST(PortMap, DescribesThePortsDevice) {
+    FakeRoot fake;
+    fake.usb("ttyACM0", "U.S. Robotics", "USR5637");
+    fake.link("/dev/serial/by-id/usb-USR-if00", "../../ttyACM0");
+    fake.file("/dev/ttyUSB0");
+    const std::string r = fake.root;
+    const auto store = platform::MachineStore::parse("[ports]\nCOM1=" + r +
+                                                     "/dev/serial/by-id/usb-USR-if00\nCOM2=" + r +
+                                                     "/dev/ttyUSB0\nCOM3=" + r + "/dev/ttyACM5\n");
+    EXPECT_EQ(platform::port_description(1, store, r),
+              "COM1 → " + r + "/dev/ttyACM0, U.S. Robotics USR5637");
+    EXPECT_EQ(platform::port_description(2, store, r),
+              "COM2 → " + r + "/dev/ttyUSB0, USB-переходник");
+    EXPECT_EQ(platform::port_description(3, store, r),
+              "COM3 → " + r + "/dev/ttyACM5, нет такого устройства");
 }
 
 // Each row: the user's file before (nullptr: missing), what it holds after mapping COM4 to the
