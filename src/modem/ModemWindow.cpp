@@ -54,14 +54,13 @@ ModemWindow::ModemWindow(std::string root, QWidget* parent)
       poll_(new QTimer(this)) {
     setObjectName(QStringLiteral("ModemWindow"));
     setWindowTitle(QStringLiteral("Модем — zvonmat"));
-    resize(640, 560);
+    resize(680, 600);
 
     device_list_->setObjectName(QStringLiteral("devices"));
-    device_list_->setHeaderLabels({QStringLiteral("Устройство"), QStringLiteral("Что это")});
+    device_list_->setHeaderLabels({QStringLiteral("Что это"), QStringLiteral("Устройство")});
     device_list_->setRootIsDecorated(false);
-    device_list_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    device_list_->header()->setStretchLastSection(false);
-    device_list_->header()->resizeSection(1, 220);
+    device_list_->setTextElideMode(Qt::ElideMiddle);
+    device_list_->header()->resizeSection(0, 220);
 
     port_table_->setObjectName(QStringLiteral("ports"));
     port_table_->setHorizontalHeaderLabels(
@@ -70,6 +69,10 @@ ModemWindow::ModemWindow(std::string root, QWidget* parent)
     port_table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     port_table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     port_table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    port_table_->setTabKeyNavigation(false);
+    port_table_->setWordWrap(false);
+    port_table_->setTextElideMode(
+        Qt::ElideMiddle);  // Tab goes on to the buttons; arrows move in it
     port_table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     port_table_->horizontalHeader()->resizeSection(0, 60);
     port_table_->horizontalHeader()->resizeSection(2, 110);
@@ -89,6 +92,7 @@ ModemWindow::ModemWindow(std::string root, QWidget* parent)
 
     log_->setObjectName(QStringLiteral("log"));
     log_->setReadOnly(true);
+    log_->setTabChangesFocus(true);
     log_->setFont(QFont(QStringLiteral("monospace")));
     verdict_->setObjectName(QStringLiteral("verdict"));
     verdict_->setWordWrap(true);
@@ -154,6 +158,7 @@ ModemWindow::ModemWindow(std::string root, QWidget* parent)
     if (!devices_.empty()) {
         device_list_->setCurrentItem(device_list_->topLevelItem(0));
     }
+    device_list_->setFocus();
 }
 
 void ModemWindow::refresh() {
@@ -175,8 +180,9 @@ void ModemWindow::showDevices(const std::vector<platform::SerialDevice>& devices
     device_list_->clear();
     for (const platform::SerialDevice& device : devices_) {
         auto* item = new QTreeWidgetItem(
-            device_list_, {fromPath(device.path), QString::fromStdString(device.name)});
-        item->setToolTip(0, fromPath(device.device));
+            device_list_, {QString::fromStdString(device.name), fromPath(device.path)});
+        item->setToolTip(1,
+                         fromPath(device.path) + QStringLiteral(" → ") + fromPath(device.device));
         if (device.path == chosen) {
             device_list_->setCurrentItem(item);
         }
@@ -193,11 +199,12 @@ void ModemWindow::showPorts() {
     const auto mappings = platform::port_mappings(platform::MachineStore::search_paths());
     for (const platform::PortMapping& mapping : mappings) {
         const int row = mapping.com - 1;
-        QString device = fromPath(mapping.device);
+        const QString path = fromPath(mapping.device);
         const std::string name = platform::serial_device_name(mapping.device, root_);
+        QString device = path;
         if (!name.empty()) {
-            device += QStringLiteral(" — ") + QString::fromStdString(name);
-        } else if (!QFileInfo::exists(device)) {
+            device = QString::fromStdString(name) + QStringLiteral(" — ") + path;
+        } else if (!QFileInfo::exists(path)) {
             device += QStringLiteral(" — нет такого устройства");
         }
         const QString cells[] = {QStringLiteral("COM%1").arg(mapping.com), device,
@@ -211,8 +218,7 @@ void ModemWindow::showPorts() {
             if (item->text() != cells[column]) {
                 item->setText(cells[column]);
             }
-            item->setToolTip(column == 2 && !mapping.file.empty() ? fromPath(mapping.file)
-                                                                  : QString());
+            item->setToolTip(column == 1 ? path : column == 2 ? fromPath(mapping.file) : QString());
         }
     }
 }
