@@ -126,15 +126,17 @@ void ModemCheck::start(const std::string& device) {
     comm_->Parity = serial::TParity::None;
     comm_->DataBits = serial::TDataBits::_8;
     comm_->StopBits = serial::TStopBits::_1;
-    comm_->OnReceiveData = [this](const void* buffer, std::uint16_t length) {
-        received(static_cast<const char*>(buffer), length);
+    // The component is closed a moment after the check ends, and may outlive it: what it still
+    // delivers then goes nowhere.
+    const std::weak_ptr<ModemCheck*> check = self_;
+    comm_->OnReceiveData = [check](const void* buffer, std::uint16_t length) {
+        if (const auto self = check.lock()) {
+            (*self)->received(static_cast<const char*>(buffer), length);
+        }
     };
-    comm_->OnRequestHangup = [this](serial::TZRTComm32*) {
-        if (running_ && comm_->LinkFailed()) {
-            finish({Finding::NoAnswer,
-                    QStringLiteral("Связь с устройством %1 пропала: модем отключён?")
-                        .arg(quoted(QString::fromStdString(device_))),
-                    QStringLiteral("Подключите модем и проверьте снова.")});
+    comm_->OnRequestHangup = [check](serial::TZRTComm32* comm) {
+        if (const auto self = check.lock()) {
+            (*self)->lost(comm);
         }
     };
     try {
@@ -150,6 +152,15 @@ void ModemCheck::start(const std::string& device) {
         return;
     }
     sendNext();
+}
+
+void ModemCheck::lost(serial::TZRTComm32* comm) {
+    if (running_ && comm == comm_.get() && comm->LinkFailed()) {
+        finish({Finding::NoAnswer,
+                QStringLiteral("Связь с устройством %1 пропала: модем отключён?")
+                    .arg(quoted(QString::fromStdString(device_))),
+                QStringLiteral("Подключите модем и проверьте снова.")});
+    }
 }
 
 void ModemCheck::sendNext() {

@@ -65,8 +65,10 @@ class ModemCheck {
     void sendNext();
     void received(const char* bytes, std::size_t length);
     void timedOut();
+    void lost(serial::TZRTComm32* comm);
     void finish(Finding finding);
 
+    std::shared_ptr<ModemCheck*> self_ = std::make_shared<ModemCheck*>(this);
     std::unique_ptr<serial::TZRTComm32> comm_;
     QTimer answer_timer_;
     std::string device_;

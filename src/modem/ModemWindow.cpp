@@ -170,12 +170,8 @@ void ModemWindow::refresh() {
 }
 
 void ModemWindow::showDevices(const std::vector<platform::SerialDevice>& devices) {
-    const std::string chosen =
-        device_list_->currentItem() != nullptr && device_list_->currentItem()->isSelected()
-            ? devices_
-                  .at(std::size_t(device_list_->indexOfTopLevelItem(device_list_->currentItem())))
-                  .path
-            : std::string();
+    const platform::SerialDevice* current = chosenInList();
+    const std::string chosen = current != nullptr ? current->path : std::string();
     devices_ = devices;
     device_list_->clear();
     for (const platform::SerialDevice& device : devices_) {
@@ -223,13 +219,17 @@ void ModemWindow::showPorts() {
     }
 }
 
-std::string ModemWindow::chosenDevice() const {
+const platform::SerialDevice* ModemWindow::chosenInList() const {
     QTreeWidgetItem* item = device_list_->currentItem();
-    if (item != nullptr && item->isSelected()) {
-        const int index = device_list_->indexOfTopLevelItem(item);
-        if (index >= 0 && std::size_t(index) < devices_.size()) {
-            return devices_[std::size_t(index)].path;
-        }
+    const int index =
+        item != nullptr && item->isSelected() ? device_list_->indexOfTopLevelItem(item) : -1;
+    return index >= 0 && std::size_t(index) < devices_.size() ? &devices_[std::size_t(index)]
+                                                              : nullptr;
+}
+
+std::string ModemWindow::chosenDevice() const {
+    if (const platform::SerialDevice* device = chosenInList()) {
+        return device->path;
     }
     const auto rows = port_table_->selectionModel()->selectedRows();
     if (!rows.isEmpty()) {
@@ -240,14 +240,13 @@ std::string ModemWindow::chosenDevice() const {
 }
 
 void ModemWindow::mapPort(int com) {
-    QTreeWidgetItem* item = device_list_->currentItem();
-    const int index = item != nullptr ? device_list_->indexOfTopLevelItem(item) : -1;
-    if (index < 0 || std::size_t(index) >= devices_.size()) {
+    const platform::SerialDevice* chosen = chosenInList();
+    if (chosen == nullptr) {
         showVerdict(QStringLiteral("Выберите устройство в списке, затем назначьте его порту."),
                     QStringLiteral("#b00000"));
         return;
     }
-    const std::string& device = devices_[std::size_t(index)].path;
+    const std::string device = chosen->path;
     if (const std::error_code error = platform::map_port(user_file_, com, device)) {
         showVerdict(QStringLiteral("Не удалось записать %1: %2.")
                         .arg(fromPath(user_file_), QString::fromLocal8Bit(error.message())),

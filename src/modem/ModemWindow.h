@@ -32,6 +32,8 @@ class ModemWindow : public QWidget {
     void showPorts();
     void mapPort(int com);
     void checkModem();
+    // The device chosen in the list, if one is.
+    const platform::SerialDevice* chosenInList() const;
     // The device the buttons act on: the one chosen in the list, else the chosen port's.
     std::string chosenDevice() const;
     void showVerdict(const QString& text, const QString& colour);
