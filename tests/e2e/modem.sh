@@ -1,14 +1,10 @@
 #!/usr/bin/env bash
-# A new user's first modem, with the simulator standing in for it behind a by-id link of a made-up
-# machine: the modem window lists it by name, «Назначить COM…» maps COM4 to it in a store file
-# that does not exist yet, «Проверить модем» talks to it, and the dialler then dials through that
-# mapping. Keyboard only, as the window's Tab order allows.
-# With --screenshots DIR it also leaves the window's picture as DIR/modem-window.png.
+# A new user's first modem, the simulator behind a by-id link of a made-up machine: the modem window
+# maps COM4 to it in a store file that does not exist yet, tests it, and the dialler then dials
+# through that mapping. With --screenshots DIR it leaves the window's picture in DIR.
 source "$(dirname "$0")/lib.sh"
 modem_window=${2:?usage: modem.sh ZVONMAT ZVONMAT_MODEM MODEMSIM SCREENSHOT [--screenshots DIR]}
-modemsim=${3:?}
-screenshot=${4:?}
-shots=""
+modemsim=${3:?} screenshot=${4:?} shots=""
 [ "${5:-}" = --screenshots ] && shots=$(realpath "${6:?}")
 
 MODEM_LOG="$E2E_TMP/modem.log"
@@ -21,18 +17,13 @@ give_to_user
 E2E_PIDS+=($!)
 wait_until "" "the modem simulator did not start" test -e "$E2E_TMP/sim"
 
-# The window starts with the focus on the device list and the first device chosen; Tab, Tab
-# reaches «Назначить COM…», whose menu takes the port's digit.
+# The focus starts on the list, its first device chosen; Tab, Tab is «Назначить COM…».
 (exec env XDG_CONFIG_DIRS="$store" "${E2E_AS_USER[@]}" "$modem_window" --root "$root") &
 window_pid=$!
 E2E_PIDS+=("$window_pid")
 win=$(wait_for_window "$window_pid")
 check_runs_as_user "$window_pid"
-xdotool windowfocus --sync "$win"
-sleep 0.5
-xdotool key Tab Tab space
-sleep 0.5
-xdotool key 4
+xdotool windowfocus --sync "$win" sleep 0.5 key Tab Tab space sleep 0.5 key 4
 user_conf="$XDG_CONFIG_HOME/user_name/user.conf"
 wait_until "" "COM4 was not mapped" test -e "$user_conf"
 [ "$(cat "$user_conf")" = $'[ports]\r\nCOM4='"$by_id"$'\r' ] || fail "the store holds: $(cat -A "$user_conf")"
@@ -42,10 +33,9 @@ xdotool key Tab space
 wait_for_modem_lines 3
 [ "$(modem_lines)" = "AT ATI ATI3" ] || fail "the check sent: $(modem_lines)"
 sleep 0.5
-if [ -n "$shots" ]; then
-  "${E2E_AS_USER[@]}" "$screenshot" grab "$win" "$E2E_TMP/modem-window.png" || fail "no screenshot"
-  cp "$E2E_TMP/modem-window.png" "$shots/modem-window.png"
-fi
+[ -z "$shots" ] || "${E2E_AS_USER[@]}" "$screenshot" grab "$win" "$E2E_TMP/modem-window.png" ||
+  fail "no screenshot"
+[ -z "$shots" ] || cp "$E2E_TMP/modem-window.png" "$shots/"
 xdotool key ctrl+w
 expect_exit_0 "$window_pid" "the modem window"
 
