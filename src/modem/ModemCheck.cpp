@@ -126,19 +126,10 @@ void ModemCheck::start(const std::string& device) {
     comm_->Parity = serial::TParity::None;
     comm_->DataBits = serial::TDataBits::_8;
     comm_->StopBits = serial::TStopBits::_1;
-    // The component is closed a moment after the check ends, and may outlive it: what it still
-    // delivers then goes nowhere.
-    const std::weak_ptr<ModemCheck*> check = self_;
-    comm_->OnReceiveData = [check](const void* buffer, std::uint16_t length) {
-        if (const auto self = check.lock()) {
-            (*self)->received(static_cast<const char*>(buffer), length);
-        }
+    comm_->OnReceiveData = [this](const void* buffer, std::uint16_t length) {
+        received(static_cast<const char*>(buffer), length);
     };
-    comm_->OnRequestHangup = [check](serial::TZRTComm32* comm) {
-        if (const auto self = check.lock()) {
-            (*self)->lost(comm);
-        }
-    };
+    comm_->OnRequestHangup = [this](serial::TZRTComm32* comm) { lost(comm); };
     try {
         if (!comm_->OpenComm()) {
             finish(open_failure(EMFILE, QString::fromStdString(device)));
@@ -226,11 +217,8 @@ void ModemCheck::finish(Finding finding) {
     answer_timer_.stop();
     running_ = false;
     // The component may be in the middle of delivering data: it is closed once that is over.
-    if (comm_) {
-        QTimer::singleShot(0, [comm = std::shared_ptr<serial::TZRTComm32>(std::move(comm_))] {
-            comm->CloseComm();
-        });
-    }
+    closing_ = std::move(comm_);
+    QTimer::singleShot(0, &answer_timer_, [this] { closing_.reset(); });
     if (onFinished) {
         onFinished(finding);
     }

@@ -68,8 +68,8 @@ class ModemCheck {
     void lost(serial::TZRTComm32* comm);
     void finish(Finding finding);
 
-    std::shared_ptr<ModemCheck*> self_ = std::make_shared<ModemCheck*>(this);
     std::unique_ptr<serial::TZRTComm32> comm_;
+    std::unique_ptr<serial::TZRTComm32> closing_;  // the finished check's, closed a moment later
     QTimer answer_timer_;
     std::string device_;
     bool running_ = false;
