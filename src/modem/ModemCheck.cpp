@@ -1,13 +1,17 @@
 #include "modem/ModemCheck.h"
 
+#include <grp.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "serial/ZRTComm32.h"
 
@@ -26,6 +30,25 @@ QString quoted(const QString& device) {
     return QStringLiteral("«%1»").arg(device);
 }
 
+// Whether the user was added to the group dialout after this session began: the group lists
+// them, but the processes of the session do not have it yet.
+bool dialoutAfterLogin() {
+    const group* dialout = ::getgrnam("dialout");
+    const passwd* user = ::getpwuid(::getuid());
+    if (dialout == nullptr || user == nullptr) {
+        return false;
+    }
+    const gid_t gid = dialout->gr_gid;
+    bool listed = user->pw_gid == gid;
+    for (char** member = dialout->gr_mem; !listed && *member != nullptr; ++member) {
+        listed = std::strcmp(*member, user->pw_name) == 0;
+    }
+    std::vector<gid_t> groups(std::size_t(std::max(::getgroups(0, nullptr), 0)));
+    groups.resize(std::size_t(std::max(::getgroups(int(groups.size()), groups.data()), 0)));
+    return listed && ::getegid() != gid &&
+           std::find(groups.begin(), groups.end(), gid) == groups.end();
+}
+
 }  // namespace
 
 Finding open_failure(int error, const QString& device, const QString& holder) {
@@ -39,6 +62,13 @@ Finding open_failure(int error, const QString& device, const QString& holder) {
                                    "устройств заново: список обновляется сам.")};
         case EACCES:
         case EPERM:
+            if (dialoutAfterLogin()) {
+                return {Finding::CannotOpen,
+                        QStringLiteral("Нет прав на устройство %1: вас добавили в группу dialout "
+                                       "уже после входа в сеанс.")
+                            .arg(quoted(device)),
+                        QStringLiteral("Выйдите из сеанса и войдите снова.")};
+            }
             return {Finding::CannotOpen,
                     QStringLiteral("Нет прав на устройство %1: вы не в группе dialout.")
                         .arg(quoted(device)),
