@@ -196,7 +196,14 @@ void ModemWindow::showPorts() {
     for (const platform::PortMapping& mapping : mappings) {
         const int row = mapping.com - 1;
         const QString path = fromPath(mapping.device);
-        const std::string name = platform::serial_device_name(mapping.device, root_);
+        const QString target = QFileInfo(path).canonicalFilePath();
+        std::string name;
+        for (const platform::SerialDevice& found : devices_) {
+            if (found.path == mapping.device ||
+                (!target.isEmpty() && fromPath(found.device) == target)) {
+                name = found.name;
+            }
+        }
         QString device = path;
         if (!name.empty()) {
             device = QString::fromStdString(name) + QStringLiteral(" — ") + path;
