@@ -113,6 +113,7 @@ QString device_holder(const std::string& device) {
     }
     const QString self = QString::number(::getpid());
     const QDir proc(QStringLiteral("/proc"));
+    QStringList holders;
     for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (pid == self || pid.toInt() <= 0) {
             continue;
@@ -124,11 +125,12 @@ QString device_holder(const std::string& device) {
                 const QString name = comm.open(QIODevice::ReadOnly)
                                          ? QString::fromLocal8Bit(comm.readAll()).trimmed()
                                          : QString();
-                return QStringLiteral("%1 (процесс %2)").arg(name, pid);
+                holders << QStringLiteral("%1 (процесс %2)").arg(name, pid);
+                break;
             }
         }
     }
-    return {};
+    return holders.join(QStringLiteral(", "));
 }
 
 ModemCheck::ModemCheck() {

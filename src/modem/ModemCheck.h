@@ -35,8 +35,8 @@ struct ExchangeLine {
 // a program of this user that has it open (the dialler), when one was found.
 Finding open_failure(int error, const QString& device, const QString& holder = {});
 
-// The program of this user that has `device` open, as "zvonmat (процесс 1234)"; empty when none
-// is found (another user's, such as ModemManager's, cannot be seen).
+// The programs of this user that have `device` open, as "zvonmat (процесс 1234)", separated by
+// commas; empty when none is found (another user's, such as ModemManager's, cannot be seen).
 QString device_holder(const std::string& device);
 
 // «Проверить модем»: opens the device through the serial component at the dialler's line
