@@ -36,6 +36,16 @@ function(zvonmat_install_last)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat-journal.1
       DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
   endif()
+  # The modem window's entry, and its manual page in English and in Russian (which man shows
+  # under a Russian locale).
+  if(TARGET zvonmat-modem)
+    install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-modem.desktop
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modem.1
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat-modem.1
+      DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
+  endif()
   install(CODE "
     if(NOT DEFINED ENV{DESTDIR})
       find_program(UPDATE_MIME_DATABASE update-mime-database)

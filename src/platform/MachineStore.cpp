@@ -188,4 +188,8 @@ std::string MachineStore::port_device(int n) const {
     return !mapped || mapped->empty() ? "/dev/ttyS" + std::to_string(n - 1) : *mapped;
 }
 
+std::optional<std::string> MachineStore::port_entry(int n) const {
+    return n < 1 || n > 4 ? std::nullopt : ports_[n - 1];
+}
+
 }  // namespace platform

@@ -46,6 +46,9 @@ class MachineStore {
 
     // The device for COMn (1..4): the [ports] entry, default /dev/ttyS<n-1>.
     std::string port_device(int n) const;
+    // The [ports] entry for COMn as a file gives it, empty when written empty; nothing when no
+    // file has it.
+    std::optional<std::string> port_entry(int n) const;
 
   private:
     // Takes from `later` every key this store has not got.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/Error.h"
 
 namespace serial {
@@ -9,6 +11,11 @@ namespace serial {
 class ECommsError : public platform::Error {
   public:
     using platform::Error::Error;
+    ECommsError(const std::string& message, int system_error)
+        : platform::Error(message), SystemError(system_error) {}
+
+    // The errno value the system refused the port with; 0 when the failure was not the system's.
+    int SystemError = 0;
 };
 
 }  // namespace serial

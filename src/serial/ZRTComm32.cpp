@@ -60,7 +60,7 @@ ECommsError OpenError(const char* what, TCommPort port, const std::string& path,
     if (!help.empty() && DeviceMissingOrDenied(error)) {
         message += " — " + help;
     }
-    return ECommsError(message);
+    return ECommsError(message, error);
 }
 
 }  // namespace

@@ -29,6 +29,8 @@
 #include "platform/Beep.h"
 #include "platform/Cp1251.h"
 #include "platform/ErrorReport.h"
+#include "platform/MachineStore.h"
+#include "platform/PortMap.h"
 #include "platform/gui/Fonts.h"
 
 // The font symbol of the font chooser's button, compiled in.
@@ -269,6 +271,9 @@ void TForm3::createControls() {
     Label8 = makeLabel(Panel1, "Label8", {16, 26, 0, 0}, QStringLiteral("COM"), kSilver,
                        layoutFont(kComPixelSize, true));
     SpinEdit3 = makeSpinEdit(Panel1, "SpinEdit3", {56, 24, 41, 22}, 1, 4, 1, 2);
+    // The port's tooltip names the device behind the number, as the per-machine store maps it.
+    connect(SpinEdit3, &QSpinBox::valueChanged, this,
+            [this](int com) { SpinEdit3->setToolTip(portDevice(com)); });
     RadioButton1 =
         makeRadioButton(Panel1, "RadioButton1", {120, 8, 65, 17}, QStringLiteral("Pulse"));
     RadioButton2 =
@@ -348,6 +353,7 @@ void TForm3::setHelpFile(HelpFile help_file) {
 void TForm3::FormCreate() {
     set_font();
     SpinEdit3->setValue(settings_.com_port);
+    SpinEdit3->setToolTip(portDevice(SpinEdit3->value()));
     (settings_.dial_command == kPulseDial ? RadioButton1 : RadioButton2)->setChecked(true);
     SpinEdit1->setValue(settings_.wait_seconds);
     SpinEdit2->setValue(settings_.max_attempts);
@@ -436,13 +442,24 @@ void TForm3::showHelp(QWidget* control) {
          widget = widget->parentWidget()) {
         const QVariant context = widget->property(kHelpContext);
         if (context.isValid()) {
-            const QString topic = help_file_.topic(context.toInt());
+            QString topic = help_file_.topic(context.toInt());
+            if (widget == SpinEdit3 && !topic.isEmpty()) {
+                topic += QStringLiteral(
+                             "\n\n%1. Другое устройство порту назначает "
+                             "zvonmat-modem.")
+                             .arg(portDevice(SpinEdit3->value()));
+            }
             if (!topic.isEmpty()) {
                 help_display_(widget->mapToGlobal(QPoint(0, 0)), topic, widget);
             }
             return;
         }
     }
+}
+
+QString TForm3::portDevice(int com) const {
+    static const platform::MachineStore store = platform::MachineStore::load();
+    return QString::fromStdString(platform::port_description(com, store));
 }
 
 // The meta-object code of the classes declared in TForm3.h, compiled with this file.

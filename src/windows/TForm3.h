@@ -64,6 +64,10 @@ class TForm3 : public QDialog {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // "COM4 → /dev/ttyACM0, USB-модем": the device the store gives the port, read once, as the
+    // serial component reads it.
+    QString portDevice(int com) const;
+
     // Controls, named as in the layout.
     Panel* Panel1;
     Bevel* Bevel1;

@@ -10,16 +10,19 @@ source "$(dirname "$0")/../e2e/lib.sh"
 
 prefix="$E2E_TMP/scratch prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null || fail "install"
-for file in bin/zvonmat bin/zvonmat-journal bin/zvonmat-modemsim libexec/zvonmat/zvonmat-launcher \
-  share/applications/zvonmat.desktop share/applications/zvonmat-journal.desktop \
+for file in bin/zvonmat bin/zvonmat-journal bin/zvonmat-modem bin/zvonmat-modemsim \
+  libexec/zvonmat/zvonmat-launcher share/applications/zvonmat.desktop \
+  share/applications/zvonmat-journal.desktop share/applications/zvonmat-modem.desktop \
   share/icons/hicolor/48x48/apps/zvonmat.png share/zvonmat/zvonmat.hlp \
   share/mime/packages/zvonmat-journal.xml share/metainfo/org.example.zvonmat.metainfo.xml \
   share/man/man1/zvonmat.1 share/man/man1/zvonmat-journal.1 share/man/man1/zvonmat-modemsim.1 \
-  share/man/ru/man1/zvonmat.1 share/man/ru/man1/zvonmat-journal.1; do
+  share/man/ru/man1/zvonmat.1 share/man/ru/man1/zvonmat-journal.1 \
+  share/man/man1/zvonmat-modem.1 share/man/ru/man1/zvonmat-modem.1; do
   [ -e "$prefix/$file" ] || fail "not installed: $file"
 done
 desktop-file-validate "$prefix/share/applications/zvonmat.desktop" \
-  "$prefix/share/applications/zvonmat-journal.desktop" || fail "desktop entries"
+  "$prefix/share/applications/zvonmat-journal.desktop" \
+  "$prefix/share/applications/zvonmat-modem.desktop" || fail "desktop entries"
 # Offline: the screenshot's address is not fetched.
 appstreamcli validate --no-net --strict "$prefix/share/metainfo/org.example.zvonmat.metainfo.xml" ||
   fail "software centre description"

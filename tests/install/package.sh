@@ -56,14 +56,15 @@ installed=$(dpkg -L zvonmat)
 
 # The programs and nothing else in the command path; each has its manual page.
 programs=$(echo "$installed" | sed -n 's|^/usr/bin/||p' | sort | tr '\n' ' ')
-[ "$programs" = "zvonmat zvonmat-journal zvonmat-modemsim " ] ||
+[ "$programs" = "zvonmat zvonmat-journal zvonmat-modem zvonmat-modemsim " ] ||
   fail "programs installed: $programs"
 for program in $programs; do
   echo "$installed" | grep -qx "/usr/share/man/man1/$program.1.gz" ||
     fail "no manual page for $program"
 done
 for file in /usr/libexec/zvonmat/zvonmat-launcher /usr/share/applications/zvonmat.desktop \
-  /usr/share/applications/zvonmat-journal.desktop /usr/share/mime/packages/zvonmat-journal.xml \
+  /usr/share/applications/zvonmat-journal.desktop /usr/share/applications/zvonmat-modem.desktop \
+  /usr/share/man/ru/man1/zvonmat-modem.1.gz /usr/share/mime/packages/zvonmat-journal.xml \
   /usr/share/metainfo/org.example.zvonmat.metainfo.xml /usr/share/zvonmat/zvonmat.hlp; do
   echo "$installed" | grep -qx "$file" || fail "not installed: $file"
 done

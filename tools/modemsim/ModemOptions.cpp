@@ -4,7 +4,7 @@
 
 const char* const kModemUsage =
     "usage: zvonmat-modemsim --link PATH [--replies LIST] [--dial-delay MS] [--log FILE] "
-    "[--echo]\n"
+    "[--echo] [--silent]\n"
     "  --link PATH       make PATH a symbolic link to the simulated modem's device\n"
     "  --replies LIST    comma-separated answers to dial commands, the last repeats\n"
     "                    (default \"CONNECT 2400\")\n"
@@ -16,7 +16,8 @@ const char* const kModemUsage =
     "                    record); a record no CR ended ends in \\+: a line longer than\n"
     "                    65536 bytes goes on in the next record, and what came after the\n"
     "                    last CR is logged so when the simulator stops\n"
-    "  --echo            echo received bytes, as a modem with E1 does\n";
+    "  --echo            echo received bytes, as a modem with E1 does\n"
+    "  --silent          answer nothing, as a modem that is switched off\n";
 
 namespace {
 
@@ -59,6 +60,8 @@ std::optional<ModemOptions> ParseModemOptions(const std::vector<std::string>& ar
         };
         if (name == "--echo" && !value) {
             options.echo = true;
+        } else if (name == "--silent" && !value) {
+            options.silent = true;
         } else if (name == "--link" || name == "--replies" || name == "--log" ||
                    name == "--dial-delay") {
             const auto text = take_value();

@@ -170,7 +170,7 @@ int ModemSimulator::Run() {
 }
 
 void ModemSimulator::HandleInput(std::string_view bytes) {
-    if (options_.echo) {
+    if (options_.echo && !options_.silent) {
         Send(bytes);
     }
     for (const char c : bytes) {
@@ -191,7 +191,7 @@ void ModemSimulator::HandleInput(std::string_view bytes) {
 }
 
 void ModemSimulator::HandleCommand(std::string_view line) {
-    if (!StartsWithAt(line)) {
+    if (!StartsWithAt(line) || options_.silent) {
         return;
     }
     if (line.size() >= 3 && (line[2] == 'D' || line[2] == 'd')) {
@@ -204,6 +204,15 @@ void ModemSimulator::HandleCommand(std::string_view line) {
                              "\r\n" + reply + "\r\n"});
         }
         return;
+    }
+    // The identification lines, as a modem answers ATI (its product code) and ATI3 (its name).
+    if (line.size() >= 3 && (line[2] == 'I' || line[2] == 'i')) {
+        const std::string_view which = line.substr(3);
+        if (which.empty() || which == "0") {
+            Send("\r\n2400\r\n");
+        } else if (which == "3") {
+            Send("\r\nzvonmat-modemsim 2400\r\n");
+        }
     }
     Send("\r\nOK\r\n");
 }
