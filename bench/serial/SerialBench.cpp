@@ -14,6 +14,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QStringList>
@@ -23,6 +24,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -156,17 +158,11 @@ void LatencyBench() {
     Record("latency.p99_ms", Percentile(beyond, 99));
 }
 
-// Feeds `total` bytes into the master as fast as the terminal takes them.
-std::thread Feeder(const Pty& pty, std::size_t total) {
-    return std::thread([&pty, total] {
-        std::vector<char> block(64 * 1024, 'x');
-        for (std::size_t sent = 0; sent < total;) {
-            const std::size_t n = std::min(block.size(), total - sent);
-            pty.WriteAll(block.data(), n);
-            sent += n;
-        }
-    });
-}
+std::thread FeedFd(int fd, std::size_t total);
+
+// How often the main thread went to wait for events in the last ComponentThroughput: once per
+// wake-up by the reader, give or take a few.
+std::size_t last_main_waits = 0;
 
 double ComponentThroughput(std::size_t total) {
     Pty pty;
@@ -175,9 +171,14 @@ double ComponentThroughput(std::size_t total) {
     std::size_t received = 0;
     comm.OnReceiveData = [&](const void*, std::uint16_t length) { received += length; };
     comm.OpenComm();
+    last_main_waits = 0;
+    const QMetaObject::Connection counting =
+        QObject::connect(QAbstractEventDispatcher::instance(),
+                         &QAbstractEventDispatcher::aboutToBlock, [] { ++last_main_waits; });
     const auto start = Clock::now();
-    std::thread feeder = Feeder(pty, total);
+    std::thread feeder = FeedFd(pty.master.get(), total);
     RunUntil([&] { return received >= total; });
+    QObject::disconnect(counting);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     feeder.join();
     comm.CloseComm();
@@ -188,7 +189,7 @@ double PlainThroughput(std::size_t total) {
     Pty pty;
     platform::UniqueFd slave(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     const auto start = Clock::now();
-    std::thread feeder = Feeder(pty, total);
+    std::thread feeder = FeedFd(pty.master.get(), total);
     std::size_t received = 0;
     char buffer[2048];
     while (received < total) {
@@ -204,6 +205,16 @@ double PlainThroughput(std::size_t total) {
     return static_cast<double>(total) / seconds / 1e6;
 }
 
+double ThreadCpuMs() {
+    timespec used{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used);
+    return static_cast<double>(used.tv_sec) * 1e3 + static_cast<double>(used.tv_nsec) / 1e6;
+}
+
+// The CPU the last feeder thread used, so that the figures can leave the benchmark's own
+// writing out.
+std::atomic<double> last_feeder_cpu_ms{0};
+
 // Feeds `total` bytes into `fd`, a terminal opened without blocking, as fast as it takes them.
 std::thread FeedFd(int fd, std::size_t total) {
     return std::thread([fd, total] {
@@ -217,6 +228,7 @@ std::thread FeedFd(int fd, std::size_t total) {
                 ::poll(&p, 1, 100);
             }
         }
+        last_feeder_cpu_ms = ThreadCpuMs();
     });
 }
 
@@ -311,14 +323,41 @@ double CpuMs() {
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
 
-// CPU of the whole process (feeder, reader and main thread alike) per 2048-byte chunk, in
-// microseconds, while `run` moves `total` bytes: unlike the throughput, hardly moved by what
-// else the machine runs.
+long InvoluntarySwitches() {
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_nivcsw;
+}
+
+// One receive path's figures for moving `total` bytes.
+struct RxFigures {
+    double mbs = 0;
+    double cpu_us_per_chunk = 0;     // the whole process but the feeder thread
+    double preempted_per_chunk = 0;  // times one of its threads was made to give way
+};
+
+// CPU of the receiving process (reader and main thread alike, the feeder left out) per
+// 2048-byte chunk, in microseconds, while `run` moves `total` bytes.
 template <class Run>
-double CpuPerChunk(Run run, std::size_t total, double& mbs) {
-    const double before = CpuMs();
-    mbs = run(total);
-    return (CpuMs() - before) * 1e3 / static_cast<double>(total / 2048);
+RxFigures MeasureRx(Run run, std::size_t total) {
+    const double cpu_before = CpuMs();
+    const long switches_before = InvoluntarySwitches();
+    RxFigures figures;
+    figures.mbs = run(total);
+    const auto chunks = static_cast<double>(total / 2048);
+    figures.cpu_us_per_chunk = (CpuMs() - cpu_before - last_feeder_cpu_ms) * 1e3 / chunks;
+    figures.preempted_per_chunk =
+        static_cast<double>(InvoluntarySwitches() - switches_before) / chunks;
+    return figures;
+}
+
+void Spread(const char* name, const std::vector<double>& ratios) {
+    if (ratios.empty()) {
+        return;
+    }
+    const auto [low, high] = std::minmax_element(ratios.begin(), ratios.end());
+    Record((std::string(name) + "_min").c_str(), *low);
+    Record((std::string(name) + "_max").c_str(), *high);
 }
 
 void ThroughputBench(int rounds) {
@@ -327,14 +366,19 @@ void ThroughputBench(int rounds) {
     // ratios are taken within each round, so that the machine's load at the time cancels out.
     std::vector<double> plain, component, peer, plain_master, to_plain, to_peer, cpu_to_peer;
     std::vector<double> plain_cpu, component_cpu, peer_cpu;
+    std::vector<double> component_preempted, peer_preempted;
     for (int round = 0; round < rounds; ++round) {
-        double mbs = 0;
-        plain_cpu.push_back(CpuPerChunk(PlainThroughput, kTotal, mbs));
-        plain.push_back(mbs);
-        component_cpu.push_back(CpuPerChunk(ComponentThroughput, kTotal, mbs));
-        component.push_back(mbs);
-        peer_cpu.push_back(CpuPerChunk(LibserialportThroughput, kTotal, mbs));
-        peer.push_back(mbs);
+        const RxFigures plain_round = MeasureRx(PlainThroughput, kTotal);
+        const RxFigures ours = MeasureRx(ComponentThroughput, kTotal);
+        const RxFigures theirs = MeasureRx(LibserialportThroughput, kTotal);
+        plain.push_back(plain_round.mbs);
+        plain_cpu.push_back(plain_round.cpu_us_per_chunk);
+        component.push_back(ours.mbs);
+        component_cpu.push_back(ours.cpu_us_per_chunk);
+        component_preempted.push_back(ours.preempted_per_chunk);
+        peer.push_back(theirs.mbs);
+        peer_cpu.push_back(theirs.cpu_us_per_chunk);
+        peer_preempted.push_back(theirs.preempted_per_chunk);
         plain_master.push_back(PlainMasterThroughput(kTotal));
         to_plain.push_back(component.back() / plain.back());
         if (peer.back() > 0) {
@@ -343,8 +387,14 @@ void ThroughputBench(int rounds) {
         }
         std::printf(
             "receive throughput, round %d: component %.1f MB/s, plain read loop %.1f MB/s, "
-            "libserialport %.1f MB/s, plain loop on its side %.1f MB/s\n",
-            round + 1, component.back(), plain.back(), peer.back(), plain_master.back());
+            "libserialport %.1f MB/s, plain loop on its side %.1f MB/s; CPU per chunk: "
+            "component %.1f us, libserialport %.1f us; preemptions per 1000 chunks: component "
+            "%.1f, libserialport %.1f; chunks per wake of the main thread %.1f\n",
+            round + 1, component.back(), plain.back(), peer.back(), plain_master.back(),
+            ours.cpu_us_per_chunk, theirs.cpu_us_per_chunk, ours.preempted_per_chunk * 1e3,
+            theirs.preempted_per_chunk * 1e3,
+            static_cast<double>(kTotal / 2048) /
+                static_cast<double>(std::max<std::size_t>(last_main_waits, 1)));
     }
     std::printf(
         "receive throughput, 128 MiB, median of %d: component %.1f MB/s, plain read loop "
@@ -354,7 +404,8 @@ void ThroughputBench(int rounds) {
         Percentile(plain_master, 50), Percentile(to_plain, 50),
         to_peer.empty() ? 0.0 : Percentile(to_peer, 50));
     std::printf(
-        "CPU per 2048-byte chunk, whole process: component %.1f us, plain read loop %.1f us, "
+        "CPU per 2048-byte chunk, the process less its feeder: component %.1f us, plain read loop "
+        "%.1f us, "
         "libserialport %.1f us; median of the rounds' ratios, component to libserialport, %.2f\n",
         Percentile(component_cpu, 50), Percentile(plain_cpu, 50), Percentile(peer_cpu, 50),
         cpu_to_peer.empty() ? 0.0 : Percentile(cpu_to_peer, 50));
@@ -367,11 +418,210 @@ void ThroughputBench(int rounds) {
     if (!to_peer.empty()) {
         Record("rx.libserialport_mbs", Percentile(peer, 50));
         Record("rx.ratio_libserialport", Percentile(to_peer, 50));
+        Spread("rx.ratio_libserialport", to_peer);
         Record("rx.libserialport_cpu_us_per_chunk", Percentile(peer_cpu, 50));
-        // The goal compares the two medians; the median of the rounds' own ratios is logged too.
-        Record("rx.cpu_ratio_libserialport",
-               Percentile(component_cpu, 50) / Percentile(peer_cpu, 50));
-        Record("rx.cpu_ratio_libserialport_rounds", Percentile(cpu_to_peer, 50));
+        Record("rx.cpu_ratio_libserialport", Percentile(cpu_to_peer, 50));
+        Spread("rx.cpu_ratio_libserialport", cpu_to_peer);
+    }
+}
+
+// A steady stream, as a modem sends it: one byte every `interval`, on an absolute schedule (a
+// byte that falls late goes out as soon as the feeder runs again, with those due beside it), into
+// each of `fds` alike. Notes when the last byte of every 2048-byte chunk went out.
+class SteadyFeed {
+  public:
+    SteadyFeed(std::vector<int> fds, std::chrono::nanoseconds interval, std::size_t total)
+        : chunk_end_(total / 2048) {
+        thread_ = std::thread([this, fds = std::move(fds), interval, total] {
+            const auto start = Clock::now();
+            for (std::size_t i = 0; i < total && !stop_.load(std::memory_order_relaxed); ++i) {
+                std::this_thread::sleep_until(start + i * interval);
+                for (const int fd : fds) {
+                    while (::write(fd, "s", 1) != 1) {
+                        pollfd p{fd, POLLOUT, 0};
+                        ::poll(&p, 1, 100);
+                    }
+                }
+                if ((i + 1) % 2048 == 0) {
+                    chunk_end_[i / 2048] = Clock::now();
+                }
+            }
+            cpu_ms_ = ThreadCpuMs();
+        });
+    }
+    ~SteadyFeed() { Stop(); }
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    // Valid once stopped.
+    const std::vector<Clock::time_point>& ChunkEnds() const { return chunk_end_; }
+    double CpuMs() const { return cpu_ms_; }
+
+  private:
+    std::vector<Clock::time_point> chunk_end_;
+    std::atomic<bool> stop_{false};
+    double cpu_ms_ = 0;
+    std::thread thread_;
+};
+
+// Notes when a reader's running total crosses each chunk's end.
+struct ChunkClock {
+    void Add(std::size_t length) {
+        received += length;
+        const auto now = Clock::now();
+        while (seen.size() < received / 2048) {
+            seen.push_back(now);
+        }
+    }
+    std::size_t received = 0;
+    std::vector<Clock::time_point> seen;
+};
+
+std::vector<double> LateBy(const std::vector<Clock::time_point>& seen,
+                           const std::vector<Clock::time_point>& written) {
+    std::vector<double> late;
+    for (std::size_t k = 0; k < std::min(seen.size(), written.size()); ++k) {
+        late.push_back(Ms(seen[k] - written[k]).count());
+    }
+    return late;
+}
+
+// From the last byte of each chunk written to its OnReceiveData, in a steady stream of one byte
+// per `interval`, and beside it the plain read loop's time to see the same byte on a second
+// pseudo-terminal fed by the same writes.
+void ChunkDelivery(const char* name, std::chrono::nanoseconds interval, std::size_t chunks) {
+    const std::size_t total = chunks * 2048;
+    Pty component_pty;
+    Pty plain_pty;
+    platform::UniqueFd plain_slave(
+        ::open(plain_pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    TZRTComm32 comm;
+    SetUp(comm, component_pty);
+    ChunkClock component;
+    comm.OnReceiveData = [&](const void*, std::uint16_t length) { component.Add(length); };
+    comm.OpenComm();
+    ChunkClock plain;
+    std::jthread plain_reader([&] {
+        char buffer[2048];
+        while (plain.received < total) {
+            pollfd p{plain_slave.get(), POLLIN, 0};
+            ::poll(&p, 1, 1000);
+            const ssize_t n = ::read(plain_slave.get(), buffer, sizeof buffer);
+            if (n > 0) {
+                plain.Add(static_cast<std::size_t>(n));
+            }
+        }
+    });
+    SteadyFeed feed({component_pty.master.get(), plain_pty.master.get()}, interval, total);
+    RunUntil([&] { return component.received >= total; });
+    feed.Stop();
+    plain_reader.join();
+    comm.CloseComm();
+    const auto ours = LateBy(component.seen, feed.ChunkEnds());
+    const auto anchor = LateBy(plain.seen, feed.ChunkEnds());
+    std::printf(
+        "full chunk delivery, steady stream %s, %zu chunks: p50 %.3f ms, p99 %.3f ms, max %.3f "
+        "ms; plain read loop p99 %.3f ms\n",
+        name, chunks, Percentile(ours, 50), Percentile(ours, 99),
+        *std::max_element(ours.begin(), ours.end()), Percentile(anchor, 99));
+    Record((std::string("delivery.") + name + "_p99_ms").c_str(), Percentile(ours, 99));
+    Record((std::string("delivery.") + name + "_plain_p99_ms").c_str(), Percentile(anchor, 99));
+}
+
+std::chrono::nanoseconds ByteTime(int baud) {
+    // Ten bits a byte: start, eight data bits, stop.
+    return std::chrono::nanoseconds(10'000'000'000LL / baud);
+}
+
+void DeliveryBench() {
+    // At 2400 baud a chunk takes 8.5 s to fill: three of them.
+    ChunkDelivery("2400", ByteTime(2400), 3);
+    ChunkDelivery("57600", ByteTime(57600), 40);
+    ChunkDelivery("115200", ByteTime(115200), 60);
+    ChunkDelivery("200us", std::chrono::microseconds(200), 40);
+}
+
+// CPU per second of the receiving process, less the feeder thread's own, while a steady
+// 115,200-baud stream runs for `seconds`: the component against libserialport's blocking read
+// of whole chunks.
+constexpr int kSteadySeconds = 4;
+constexpr std::size_t kSteadyTotal = kSteadySeconds * 11520;
+
+double ComponentSteadyCpu() {
+    Pty pty;
+    TZRTComm32 comm;
+    SetUp(comm, pty);
+    std::size_t received = 0;
+    comm.OnReceiveData = [&](const void*, std::uint16_t length) { received += length; };
+    comm.OpenComm();
+    const double before = CpuMs();
+    SteadyFeed feed({pty.master.get()}, ByteTime(115200), kSteadyTotal);
+    const auto start = Clock::now();
+    RunUntil([&] { return received >= kSteadyTotal / 2048 * 2048; });
+    feed.Stop();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    const double used = CpuMs() - before - feed.CpuMs();
+    comm.CloseComm();
+    return used / seconds;
+}
+
+#ifdef ZVONMAT_BENCH_LIBSERIALPORT
+double LibserialportSteadyCpu() {
+    sp_port* raw_port = nullptr;
+    if (sp_get_port_by_name("/dev/ptmx", &raw_port) != SP_OK) {
+        return 0;
+    }
+    const std::unique_ptr<sp_port, void (*)(sp_port*)> port(raw_port, sp_free_port);
+    if (sp_open(port.get(), SP_MODE_READ_WRITE) != SP_OK) {
+        return 0;
+    }
+    const auto closer = [](sp_port* open_port) { sp_close(open_port); };
+    const std::unique_ptr<sp_port, decltype(closer)> open_port(port.get(), closer);
+    int master = -1;
+    sp_get_port_handle(port.get(), &master);
+    platform::UniqueFd slave = OpenRawSlave(master);
+    const double before = CpuMs();
+    SteadyFeed feed({slave.get()}, ByteTime(115200), kSteadyTotal);
+    const auto start = Clock::now();
+    char buffer[2048];
+    for (std::size_t received = 0; received < kSteadyTotal / 2048 * 2048;) {
+        const int n = sp_blocking_read(port.get(), buffer, sizeof buffer, 0);
+        if (n < 0) {
+            return 0;
+        }
+        received += static_cast<std::size_t>(n);
+    }
+    feed.Stop();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return (CpuMs() - before - feed.CpuMs()) / seconds;
+}
+#else
+double LibserialportSteadyCpu() {
+    return 0;
+}
+#endif
+
+void SteadyCpuBench(int rounds) {
+    std::vector<double> ours, peer, ratio;
+    for (int round = 0; round < rounds; ++round) {
+        ours.push_back(ComponentSteadyCpu());
+        peer.push_back(LibserialportSteadyCpu());
+        if (peer.back() > 0) {
+            ratio.push_back(ours.back() / peer.back());
+        }
+        std::printf(
+            "receive CPU of a steady 115200-baud stream, round %d: component %.2f ms/s, "
+            "libserialport %.2f ms/s\n",
+            round + 1, ours.back(), peer.back());
+    }
+    Record("steady.component_ms_per_s", Percentile(ours, 50));
+    if (!ratio.empty()) {
+        Record("steady.libserialport_ms_per_s", Percentile(peer, 50));
+        Record("steady.ratio", Percentile(ratio, 50));
+        Spread("steady.ratio", ratio);
     }
 }
 
@@ -652,7 +902,8 @@ void IdleCpuBench() {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    // With no arguments every figure; else only those named: latency throughput write close cpu.
+    // With no arguments every figure; else only those named: latency throughput delivery steady
+    // write close cpu.
     // The rx-* names below run one receive path alone.
     const QStringList asked = app.arguments().mid(1);
     auto wanted = [&asked](const char* name) {
@@ -675,6 +926,12 @@ int main(int argc, char** argv) {
     }
     if (asked.contains(QLatin1String("rx-libserialport"))) {
         std::printf("libserialport %.1f MB/s\n", LibserialportThroughput(kProfileTotal));
+    }
+    if (wanted("delivery")) {
+        DeliveryBench();
+    }
+    if (wanted("steady")) {
+        SteadyCpuBench(rounds);
     }
     if (wanted("write")) {
         WriteBench(rounds);

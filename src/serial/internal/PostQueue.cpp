@@ -17,13 +17,11 @@ PostQueue::PostQueue() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
 }
 
 bool PostQueue::Post(CommMessage message, bool wake) noexcept {
-    std::lock_guard lock(mutex_);
-    return Append(std::move(message), capacity_, wake);
+    return Append(std::move(message), 0, wake);
 }
 
 bool PostQueue::PostReserved(CommMessage message) noexcept {
-    std::lock_guard lock(mutex_);
-    return Append(std::move(message), capacity_ + 1, true);
+    return Append(std::move(message), 1, true);
 }
 
 void PostQueue::SetCapacity(std::size_t capacity) noexcept {
@@ -31,38 +29,54 @@ void PostQueue::SetCapacity(std::size_t capacity) noexcept {
     capacity_ = capacity;
 }
 
-bool PostQueue::Append(CommMessage message, std::size_t limit, bool wake) noexcept {
-    if (closed_ || records_.size() >= limit) {
-        return false;
+// `beyond` is how many places past the capacity the record may take.
+bool PostQueue::Append(CommMessage message, std::size_t beyond, bool wake) noexcept {
+    bool signal = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_ || records_.size() >= capacity_ + beyond) {
+            return false;
+        }
+        try {
+            records_.push_back(std::move(message));
+        } catch (...) {
+            return false;
+        }
+        signal = wake && Raise();
     }
-    try {
-        records_.push_back(std::move(message));
-    } catch (...) {
-        return false;
-    }
-    // The eventfd is set by a waking post or Wake() and cleared when the queue turns empty, both
-    // under the mutex, so it is readable only while records wait, and always once told of them.
-    if (wake) {
+    // Outside the mutex: the receiver never waits for the lock while a sender is in a system call.
+    if (signal) {
         Signal();
     }
     return true;
 }
 
 void PostQueue::Wake() noexcept {
-    std::lock_guard lock(mutex_);
-    if (!records_.empty()) {
+    bool signal = false;
+    {
+        std::lock_guard lock(mutex_);
+        signal = !records_.empty() && Raise();
+    }
+    if (signal) {
         Signal();
     }
 }
 
 bool PostQueue::Take(CommMessage& message) noexcept {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     if (records_.empty()) {
+        // A signal that came after the records it told of were taken: cleared here, so that the
+        // descriptor does not stay readable with nothing queued.
+        if (raised_ != cleared_) {
+            lock.unlock();
+            Clear();
+        }
         return false;
     }
     message = std::move(records_.front());
     records_.pop_front();
-    if (records_.empty()) {
+    if (records_.empty() && std::exchange(signalled_, false)) {
+        lock.unlock();
         Clear();
     }
     return true;
@@ -71,7 +85,7 @@ bool PostQueue::Take(CommMessage& message) noexcept {
 void PostQueue::Discard(unsigned msg) noexcept {
     std::lock_guard lock(mutex_);
     std::erase_if(records_, [msg](const CommMessage& record) { return record.Msg == msg; });
-    if (records_.empty()) {
+    if (records_.empty() && std::exchange(signalled_, false)) {
         Clear();
     }
 }
@@ -79,26 +93,34 @@ void PostQueue::Discard(unsigned msg) noexcept {
 std::deque<CommMessage> PostQueue::Close() noexcept {
     std::lock_guard lock(mutex_);
     closed_ = true;
-    Clear();
+    if (std::exchange(signalled_, false)) {
+        Clear();
+    }
     return std::exchange(records_, {});
 }
 
-void PostQueue::Signal() noexcept {
+// Under the mutex: whether the caller must signal the eventfd, which it does after unlocking.
+bool PostQueue::Raise() noexcept {
     if (std::exchange(signalled_, true)) {
-        return;
+        return false;
     }
+    ++raised_;
+    return true;
+}
+
+void PostQueue::Signal() noexcept {
     const std::uint64_t one = 1;
-    // Cannot fail short of a counter overflow, which one increment per clear->set turn never
-    // reaches.
+    // Cannot fail short of a counter overflow, which one increment per raise never reaches.
     [[maybe_unused]] auto written = ::write(wake_.get(), &one, sizeof one);
 }
 
+// Receiver only. Takes every signal that has reached the eventfd; one still on its way stays
+// owed and is cleared by a later Take().
 void PostQueue::Clear() noexcept {
-    if (!std::exchange(signalled_, false)) {
-        return;
-    }
     std::uint64_t value = 0;
-    [[maybe_unused]] auto read = ::read(wake_.get(), &value, sizeof value);
+    if (::read(wake_.get(), &value, sizeof value) == sizeof value) {
+        cleared_ += value;
+    }
 }
 
 }  // namespace serial

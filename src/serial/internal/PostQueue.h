@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <mutex>
 
@@ -10,11 +11,14 @@
 namespace serial {
 
 // A posted-message queue: many senders, one receiver. Post() never waits for the receiver; it
-// holds the mutex only to append. The receiver learns of records through WakeFd(), an eventfd
-// that is readable exactly while records are queued, so it can sit in poll() or behind a
-// QSocketNotifier. Like a window message queue it holds at most kCapacity records (or the
-// capacity set), and a post fails once the receiver has closed the queue; a record whose post
-// failed is destroyed, which frees its block on the sender's side.
+// holds the mutex only to append, and makes no system call under it. The receiver learns of
+// records through WakeFd(), an eventfd that is readable while records are queued, so it can sit in
+// poll() or behind a QSocketNotifier. A sender signals the eventfd after letting go of the mutex,
+// so a signal may land just after the receiver has taken what it told of; the eventfd is then
+// readable with nothing queued until the receiver's next Take(), which clears it. Like a window
+// message queue it holds at most kCapacity records (or the capacity set), and a post fails once the
+// receiver has closed the queue; a record whose post failed is destroyed, which frees its block on
+// the sender's side.
 //
 // One place beyond the capacity is kept for records that must get through however full the queue
 // is (PostReserved): a request such as a hang-up, which the receiver acts on alike however often
@@ -60,7 +64,8 @@ class PostQueue {
     int WakeFd() const noexcept { return wake_.get(); }
 
   private:
-    bool Append(CommMessage message, std::size_t limit, bool wake) noexcept;
+    bool Append(CommMessage message, std::size_t beyond, bool wake) noexcept;
+    bool Raise() noexcept;
     void Signal() noexcept;
     void Clear() noexcept;
 
@@ -68,7 +73,9 @@ class PostQueue {
     std::deque<CommMessage> records_;
     std::size_t capacity_ = kCapacity;
     bool closed_ = false;
-    bool signalled_ = false;  // the eventfd is readable
+    bool signalled_ = false;     // a signal has been raised for the records queued
+    std::uint64_t raised_ = 0;   // signals raised (each one write of 1 to the eventfd)
+    std::uint64_t cleared_ = 0;  // of them, read back by the receiver
     platform::UniqueFd wake_;
 };
 

@@ -133,6 +133,7 @@ bool TReadThread::SetupReadEvent() {
         const ssize_t got = ::read(device_, buffer_.data() + count_, room);
         if (got > 0) {
             count_ += static_cast<std::size_t>(got);
+            last_read_ = static_cast<std::size_t>(got);
             last_byte_ = Clock::now();
             // The counters move when the faulty byte is received, before it can be read, so
             // asking after the read puts the error text ahead of the bytes that came with it.
@@ -205,16 +206,21 @@ bool TReadThread::DeliverFullChunks() {
     return true;
 }
 
-// In a stream (a chunk has filled since the reader last waited), whether more bytes come within
-// kFloodGap, so that the reader reads on instead of waiting. A reply followed by silence fills no
-// chunk and is not held up here.
+// In a stream (a chunk has filled since the reader last waited), whether to read on instead of
+// waiting. A flood goes on within microseconds: the reader reads on as soon as a byte comes within
+// kFloodGap. A trickle (the last read brought few bytes) is gathered: the reader lets kFloodGap
+// pass, watching only the close event, and reads what came, so that a steady stream costs a read
+// a millisecond rather than a wake-up a byte; a read that then finds nothing sends it to wait. A
+// reply followed by silence fills no chunk and is not held up here.
 bool TReadThread::MoreComesSoon() {
     if (!streaming_) {
         return false;
     }
+    const bool trickle = last_read_ < kTrickle;
     pollfd fds[2] = {{close_event_, POLLIN, 0}, {device_, POLLIN, 0}};
     const int timeout = static_cast<int>(kFloodGap.count());
-    if (::poll(fds, 2, timeout) <= 0 || fds[0].revents != 0 || fds[1].revents == 0) {
+    const int ready = ::poll(fds, trickle ? 1 : 2, timeout);
+    if (ready < 0 || fds[0].revents != 0 || (!trickle && (ready == 0 || fds[1].revents == 0))) {
         return false;
     }
     // The close event was clear just now; a hang-up shows at the next read.

@@ -34,7 +34,8 @@ namespace serial {
 // chunk has filled (a stream), each read follows the last at once, with no poll() between them: a
 // terminal hands a stream over a few KiB per read, and a read that finds the kernel still handing
 // bytes over waits for them. Once a read finds nothing, the reader looks kFloodGap for more before
-// it waits.
+// it waits. A stream that comes a few bytes a read (a modem's steady stream) is gathered for
+// kFloodGap before each read instead: a read a millisecond rather than a wake-up a byte.
 //
 // A chunk that the notify queue refuses because it is full (the main thread has taken nothing for
 // long) ends the reader like a failure of the device. Its hang-up request takes the place the
@@ -51,6 +52,8 @@ class TReadThread {
     // After a stream has drained the terminal, the reader looks this long for more before it
     // waits: a stream goes on within microseconds.
     static constexpr std::chrono::milliseconds kFloodGap{1};
+    // A read of fewer bytes than this in a stream marks a trickle, which is gathered.
+    static constexpr std::size_t kTrickle = 256;
     static constexpr std::chrono::milliseconds kSilence{250};
     // In a flood, reads follow one another without a wait; the close event is polled before
     // every kCloseCheckEvery-th of them.
@@ -96,7 +99,8 @@ class TReadThread {
     std::array<std::byte, kReadSize> buffer_{};
     std::size_t count_ = 0;  // bytes of the chunk being gathered, at the start of buffer_
     Clock::time_point last_byte_;
-    bool streaming_ = false;  // a full chunk has been posted since the reader last waited
+    bool streaming_ = false;     // a full chunk has been posted since the reader last waited
+    std::size_t last_read_ = 0;  // bytes the last read that brought any brought
 
     std::atomic<bool> failed_{false};
     WorkerThread thread_;  // last: joined before the fields above go
