@@ -22,30 +22,28 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/InstallLauncher.cmake.in
   ${CMAKE_BINARY_DIR}/InstallLauncher.cmake @ONLY)
 install(SCRIPT ${CMAKE_BINARY_DIR}/InstallLauncher.cmake)
 
-# The journal viewer's entry and manual page go with the viewer; then the desktop learns of the
-# journal's type and of its handler from the MIME database and the desktop entries' cache, rebuilt
-# when the tools exist (the cache's tool only warns, about a prefix outside the desktop's search
-# path). A package build (DESTDIR) leaves those to the package system. Done once the whole tree is
-# read, so that they come after every other install rule, wherever the viewer's target is defined.
+# A program's desktop entry and its manual page in English and in Russian (which man shows under
+# a Russian locale).
+function(zvonmat_install_program_files name)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/${name}.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/man/${name}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/${name}.1
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
+endfunction()
+
+# The journal viewer's and the modem window's entries and manual pages go with their programs;
+# then the desktop learns of the journal's type and of its handler from the MIME database and the
+# desktop entries' cache, rebuilt when the tools exist (the cache's tool only warns, about a prefix
+# outside the desktop's search path). A package build (DESTDIR) leaves those to the package
+# system. Done once the whole tree is read, so that they come after every other install rule,
+# wherever the programs' targets are defined.
 function(zvonmat_install_last)
-  if(TARGET zvonmat-journal)
-    install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-journal.desktop
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-journal.1
-      DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat-journal.1
-      DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
-  endif()
-  # The modem window's entry, and its manual page in English and in Russian (which man shows
-  # under a Russian locale).
-  if(TARGET zvonmat-modem)
-    install(FILES ${PROJECT_SOURCE_DIR}/assets/zvonmat-modem.desktop
-      DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/zvonmat-modem.1
-      DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-    install(FILES ${PROJECT_SOURCE_DIR}/docs/man/ru/zvonmat-modem.1
-      DESTINATION ${CMAKE_INSTALL_MANDIR}/ru/man1)
-  endif()
+  foreach(program zvonmat-journal zvonmat-modem)
+    if(TARGET ${program})
+      zvonmat_install_program_files(${program})
+    endif()
+  endforeach()
   install(CODE "
     if(NOT DEFINED ENV{DESTDIR})
       find_program(UPDATE_MIME_DATABASE update-mime-database)
