@@ -1,6 +1,8 @@
 #include "viewer/JournalWindow.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
@@ -8,16 +10,23 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+
+#include "viewer/JournalCsv.h"
 
 JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     : QWidget(parent),
       path_(QFileInfo(path).absoluteFilePath()),
-      follower_(QFile::encodeName(path_).toStdString()),
+      model_(QFile::encodeName(path_).toStdString()),
       filter_(new QLineEdit(this)),
+      export_(new QPushButton(QStringLiteral("Экспорт в CSV…"), this)),
       table_(new QTableView(this)),
       totals_(new QLabel(this)),
       state_(new QLabel(this)),
@@ -30,11 +39,10 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     filter_->setObjectName(QStringLiteral("filter"));
     filter_->setPlaceholderText(QStringLiteral("Фильтр: номер или абонент"));
     filter_->setClearButtonEnabled(true);
-    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
-        model_.setFilter(text.trimmed());
-        spanDamagedRows();
-        showTotals();
-    });
+    connect(filter_, &QLineEdit::textChanged, this,
+            [this](const QString& text) { model_.setFilter(text.trimmed()); });
+    export_->setObjectName(QStringLiteral("export"));
+    connect(export_, &QPushButton::clicked, this, &JournalWindow::exportCsv);
 
     table_->setModel(&model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -55,6 +63,18 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     header->resizeSection(JournalModel::Time, width(QStringLiteral("00:00:00")));
     header->resizeSection(JournalModel::Duration, width(QStringLiteral("Длительность")));
     header->setSectionResizeMode(JournalModel::Subscriber, QHeaderView::Stretch);
+    // A click on a header sorts by its column; at first the rows stand in the file's order.
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    table_->setSortingEnabled(true);
+
+    // Only the rows on the screen are looked at for damaged lines to span.
+    connect(&model_, &JournalModel::totalsChanged, this, &JournalWindow::showTotals);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &JournalWindow::spanDamagedRows);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, &JournalWindow::spanDamagedRows);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, &JournalWindow::spanDamagedRows);
+    connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            &JournalWindow::spanDamagedRows);
 
     totals_->setObjectName(QStringLiteral("totals"));
     state_->setObjectName(QStringLiteral("state"));
@@ -63,8 +83,11 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(totals_, 1);
     bottom->addWidget(state_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(filter_, 1);
+    top->addWidget(export_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(filter_);
+    layout->addLayout(top);
     layout->addWidget(table_, 1);
     layout->addLayout(bottom);
 
@@ -90,27 +113,22 @@ void JournalWindow::watch() {
     if (!watcher_->directories().contains(dir) && QFileInfo(dir).isDir()) {
         watcher_->addPath(dir);
     }
-    if (follower_.state() == JournalFollower::State::Readable &&
-        !watcher_->files().contains(path_)) {
+    if (model_.state() == JournalFollower::State::Readable && !watcher_->files().contains(path_)) {
         watcher_->addPath(path_);
     }
 }
 
 void JournalWindow::refresh() {
-    const JournalFollower::Update update = follower_.poll();
-    if (!update.empty()) {
-        model_.apply(update);
-        spanDamagedRows();
-    }
+    model_.refresh();
     watch();
     showTotals();
-    switch (follower_.state()) {
+    switch (model_.state()) {
         case JournalFollower::State::Missing:
             state_->setText(QStringLiteral("Файла ещё нет"));
             break;
         case JournalFollower::State::Unreadable:
             state_->setText(QStringLiteral("Не читается: %1")
-                                .arg(QString::fromStdString(follower_.error().message())));
+                                .arg(QString::fromStdString(model_.error().message())));
             break;
         case JournalFollower::State::Readable:
             state_->clear();
@@ -126,13 +144,39 @@ void JournalWindow::showTotals() {
     if (totals.damaged > 0) {
         text += QStringLiteral("; нераспознанных строк: %1").arg(totals.damaged);
     }
+    if (model_.busy()) {
+        text += QStringLiteral(" (подсчёт…)");
+    }
     totals_->setText(text);
+    // What is written is what is shown: the rows are all there first.
+    export_->setEnabled(!model_.busy());
+}
+
+void JournalWindow::exportCsv() {
+    const QFileInfo journal(path_);
+    const QString target = QFileDialog::getSaveFileName(
+        this, QStringLiteral("Экспорт в CSV"),
+        journal.absoluteDir().filePath(journal.completeBaseName() + QStringLiteral(".csv")),
+        QStringLiteral("CSV (*.csv)"));
+    if (target.isEmpty()) {
+        return;
+    }
+    const QString error = saveJournalCsv(model_, target, path_);
+    if (!error.isEmpty()) {
+        QMessageBox::warning(this, QStringLiteral("Экспорт в CSV"),
+                             QStringLiteral("Не удалось записать %1: %2")
+                                 .arg(QDir::toNativeSeparators(target), error));
+    }
 }
 
 void JournalWindow::spanDamagedRows() {
     // A damaged line is kept whole in the first column; it runs across the whole row.
     table_->clearSpans();
-    for (int row : model_.damagedRows()) {
-        table_->setSpan(row, 0, 1, JournalModel::ColumnCount);
+    const int first = std::max(table_->rowAt(0), 0);
+    const int end = std::min(model_.rowCount(), first + 200);  // more than a screen holds
+    for (int row = first; row < end; ++row) {
+        if (model_.isDamaged(row)) {
+            table_->setSpan(row, 0, 1, JournalModel::ColumnCount);
+        }
     }
 }

@@ -3,18 +3,19 @@
 #include <QString>
 #include <QWidget>
 
-#include "viewer/JournalFollower.h"
 #include "viewer/JournalModel.h"
 
 class QFileSystemWatcher;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableView;
 class QTimer;
 
-// The viewer's window: a filter field, the journal's table and a line of totals. It follows the
-// file: the file system's change notices and, where those do not come (a file system without
-// them), a poll every two seconds read what has been appended. It never writes the journal.
+// The viewer's window: a filter field, the export button, the journal's table and a line of
+// totals. It follows the file: the file system's change notices and, where those do not come (a
+// file system without them), a poll every two seconds read what has been appended. A click on a
+// column's header sorts by it. It never writes the journal.
 class JournalWindow : public QWidget {
     Q_OBJECT
 
@@ -25,6 +26,7 @@ class JournalWindow : public QWidget {
 
     JournalModel& model() { return model_; }
     QLineEdit* filterEdit() const { return filter_; }
+    QPushButton* exportButton() const { return export_; }
     QTableView* table() const { return table_; }
     QLabel* totalsLabel() const { return totals_; }
     QLabel* stateLabel() const { return state_; }
@@ -32,6 +34,8 @@ class JournalWindow : public QWidget {
   public slots:
     // Reads what has changed in the file and shows it.
     void refresh();
+    // Asks where to, and writes the rows shown there as CSV.
+    void exportCsv();
 
   private:
     void watch();
@@ -39,9 +43,9 @@ class JournalWindow : public QWidget {
     void spanDamagedRows();
 
     QString path_;
-    JournalFollower follower_;
     JournalModel model_;
     QLineEdit* filter_;
+    QPushButton* export_;
     QTableView* table_;
     QLabel* totals_;
     QLabel* state_;
