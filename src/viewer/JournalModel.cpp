@@ -299,13 +299,15 @@ std::vector<std::uint64_t> sort_lines(int fd, std::uint64_t end, const JournalFi
         }
         std::vector<std::uint32_t> by_text(texts.size());
         std::iota(by_text.begin(), by_text.end(), 0u);
-        std::sort(by_text.begin(), by_text.end(), [&](std::uint32_t a, std::uint32_t b) {
-            const int c = decoded[a].compare(decoded[b], Qt::CaseInsensitive);
-            return c != 0 ? c < 0 : decoded[a] < decoded[b];
-        });
+        const auto before = [&](std::uint32_t a, std::uint32_t b) {
+            return decoded[a].compare(decoded[b], Qt::CaseInsensitive) < 0;
+        };
+        std::sort(by_text.begin(), by_text.end(), before);
+        // Texts that differ in case only share a rank: they stand in the file's order.
         std::vector<std::uint32_t> rank(texts.size());
-        for (std::uint32_t i = 0; i < by_text.size(); ++i) {
-            rank[by_text[i]] = i;
+        for (std::uint32_t i = 0, r = 0; i < by_text.size(); ++i) {
+            r += i > 0 && before(by_text[i - 1], by_text[i]);
+            rank[by_text[i]] = r;
         }
         for (std::uint64_t& entry : order) {
             entry = std::uint64_t(rank[entry >> 32]) << 32 | (entry & 0xFFFFFFFF);

@@ -22,13 +22,15 @@ class JournalWindowDriver {
     int span(int row) const { return window_.table()->columnSpan(row, 0); }
     QString totals() const { return window_.totalsLabel()->text(); }
     QString state() const { return window_.stateLabel()->text(); }
-    // Clears the filter and types `text` into it, a key for each character.
+    // Clears the filter and types `text` into it, a key for each character, and waits for
+    // the rows and totals to be counted.
     void filter(const QString& text) {
         window_.filterEdit()->clear();
         for (const QChar c : text) {
             QTest::sendKeyEvent(QTest::Click, window_.filterEdit(), Qt::Key_unknown, QString(c),
                                 Qt::NoModifier);
         }
+        QTRY_VERIFY_WITH_TIMEOUT(!window_.model().busy(), 10000);
     }
 
   private:

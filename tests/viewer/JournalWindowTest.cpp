@@ -165,6 +165,7 @@ TEST(JournalCommandLine, HelpAndMistakes) {
         {{u"-platform"_qs, u"offscreen"_qs}, u"не указан файл журнала"_qs},
         {{u"a.jur"_qs, u"b.jur"_qs}, u"укажите один файл"_qs},
         {{u"--verbose"_qs, u"a.jur"_qs}, u"неизвестный ключ --verbose"_qs},
+        {{u"a.jur"_qs, u"--csv"_qs}, u"после --csv укажите, куда писать"_qs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.join(u' ').toStdString());
@@ -173,6 +174,31 @@ TEST(JournalCommandLine, HelpAndMistakes) {
         EXPECT_TRUE(result.err.contains(u"zvonmat-journal: "_qs + row.message + u"\n"_qs))
             << result.err.toStdString();
     }
+}
+
+// The export writes what the window shows at first, for a spreadsheet; never the journal.
+TEST(JournalCommandLine, ExportsCsv) {
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(u"zvonmat.jur"_qs);
+    const std::string subscriber = platform::toCp1251(u"ООО \"Ромашка\", склад"_qs);
+    write_file(journal.toStdString(),
+               journal_record("07.12.2026", "4951234567", subscriber, "09:12:40", "03:17") +
+                   "08.12.2026 cut short\r\n" +
+                   journal_record("08.12.2026", "+7 495", " ", "10:05:02", "100:00"));
+    const QString csv = dir.filePath(u"out.csv"_qs);
+    const Outcome result = runJournal({u"--csv"_qs, csv, journal});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(file_contents(csv.toStdString()),
+              "\xEF\xBB\xBF"
+              "Дата,Номер,Абонент,Время,Длительность,Секунды\r\n"
+              "08.12.2026,+7 495,\" \",10:05:02,100:00,6000\r\n"
+              "08.12.2026 cut short,,,,,\r\n"
+              "07.12.2026,4951234567,\"ООО \"\"Ромашка\"\", склад\",09:12:40,03:17,197\r\n");
+
+    const std::string before = file_contents(journal.toStdString());
+    const Outcome onto_journal = runJournal({u"--csv"_qs, journal, journal});
+    EXPECT_EQ(onto_journal.status, 1);
+    EXPECT_EQ(file_contents(journal.toStdString()), before);
 }
 
 }  // namespace
