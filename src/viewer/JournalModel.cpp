@@ -676,11 +676,11 @@ void JournalModel::startSort() {
         std::thread([this, job = job_.get(),
                      fd = platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
                      end = end_, filter = filter_, column = sort_column_, generation] {
-            std::vector<std::uint64_t> order;
+            std::optional<std::vector<std::uint64_t>> order;
             try {
                 order = sort_lines(fd.get(), end, filter, column, job->cancel);
             } catch (const std::bad_alloc&) {
-                order.clear();  // too many rows to sort here: they stay in the file's order
+                order.reset();  // too many rows to sort in the memory there is
             }
             QMetaObject::invokeMethod(
                 this,
@@ -692,7 +692,8 @@ void JournalModel::startSort() {
     emit totalsChanged();
 }
 
-void JournalModel::applySort(std::uint64_t generation, std::vector<std::uint64_t> order) {
+void JournalModel::applySort(std::uint64_t generation,
+                             std::optional<std::vector<std::uint64_t>> order) {
     if (generation != generation_) {
         return;
     }
@@ -701,8 +702,11 @@ void JournalModel::applySort(std::uint64_t generation, std::vector<std::uint64_t
         job_.reset();
     }
     beginResetModel();
-    sorted_ = std::move(order);
-    sorted_ready_ = true;
+    if (!order) {
+        sort_column_ = -1;  // the rows stay in the file's order
+    }
+    sorted_ = order ? std::move(*order) : std::vector<std::uint64_t>();
+    sorted_ready_ = bool(order);
     cache_ = {};
     endResetModel();
     emit totalsChanged();
@@ -830,6 +834,9 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant JournalModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole) {
+        return int(Qt::AscendingOrder);
+    }
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return {};
     }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -134,7 +135,7 @@ class JournalModel : public QAbstractTableModel {
     void scanOlder();
     void applyScan(ScanReport report);
     void startSort();
-    void applySort(std::uint64_t generation, std::vector<std::uint64_t> order);
+    void applySort(std::uint64_t generation, std::optional<std::vector<std::uint64_t>> order);
     void stopJob();
     bool sortedView() const { return sort_column_ >= 0 && sorted_ready_; }
 
