@@ -169,17 +169,17 @@ double tool_ms(const std::vector<std::string>& argv) {
 }
 
 struct Viewer {
-    double first_screen_ms = 0, indexed_ms = 0, filter_ms = 0, stall_ms = 0;
+    double first_screen_ms = 0, indexed_ms = 0, filter_ms = 0, stall_ms = 0, sort_ms = 0;
     long rss_kib = 0, calls = 0;
 };
 
 // One viewer process: the time to its first screen, seen from here; the rest as it reports.
-Viewer run_viewer(const std::string& self, const std::string& path, bool filter) {
+Viewer run_viewer(const std::string& self, const std::string& path, const char* then = nullptr) {
     Viewer viewer;
     const auto start = Clock::now();
     std::vector<std::string> argv = {self, "--open", path};
-    if (filter) {
-        argv.push_back("--filter");
+    if (then) {
+        argv.push_back(then);
     }
     Child child = spawn(argv);
     char line[256];
@@ -196,6 +196,8 @@ Viewer run_viewer(const std::string& self, const std::string& path, bool filter)
             viewer.indexed_ms = value;
         } else if (name == "filter_ms") {
             viewer.filter_ms = value;
+        } else if (name == "sort_ms") {
+            viewer.sort_ms = value;
         } else if (name == "stall_ms") {
             viewer.stall_ms = value;
         } else if (name == "rss_kib") {
@@ -226,11 +228,13 @@ long peak_rss_kib() {
     return 0;
 }
 
-// The viewer's side: the window on FILE; with --filter, the filter typed once all is counted.
+// The viewer's side: the window on FILE; once all is counted, with --filter the filter typed,
+// with --sort a click on the date's header.
 int open_viewer(int argc, char** argv) {
     QApplication app(argc, argv);
     const QString path = QString::fromLocal8Bit(argv[2]);
     const bool filter = argc > 3 && std::strcmp(argv[3], "--filter") == 0;
+    const bool sort = argc > 3 && std::strcmp(argv[3], "--sort") == 0;
     QElapsedTimer since_start;
     since_start.start();
     JournalWindow window(path);
@@ -281,13 +285,19 @@ int open_viewer(int argc, char** argv) {
             }
             std::printf("@indexed_ms %.1f\n", double(since_start.nsecsElapsed()) / 1e6);
             std::fflush(stdout);
+            since_tick.restart();
+            measuring = true;
+            if (sort) {
+                typed = int(kFilter.size());
+                since_last_key.start();
+                window.table()->sortByColumn(JournalModel::Date, Qt::AscendingOrder);
+                return;
+            }
             if (!filter) {
                 app.quit();
                 return;
             }
             typed = 0;
-            since_tick.restart();
-            measuring = true;
         }
         if (typed < kFilter.size()) {
             ++typed;
@@ -301,7 +311,7 @@ int open_viewer(int argc, char** argv) {
             return;
         }
         measuring = false;
-        std::printf("@filter_ms %.1f\n@stall_ms %.1f\n@calls %lld\n",
+        std::printf("@%s_ms %.1f\n@stall_ms %.1f\n@calls %lld\n", sort ? "sort" : "filter",
                     double(since_last_key.nsecsElapsed()) / 1e6, stall,
                     static_cast<long long>(window.model().totals().calls));
         app.quit();
@@ -330,7 +340,7 @@ int main(int argc, char** argv) {
     long rss = 0, calls = 0;
     for (int round = 0; round < rounds; ++round) {
         head.push_back(tool_ms({"head", "-n", "60", large}));
-        const Viewer viewer = run_viewer(self, large, true);
+        const Viewer viewer = run_viewer(self, large, "--filter");
         first.push_back(viewer.first_screen_ms);
         indexed.push_back(viewer.indexed_ms);
         filter.push_back(viewer.filter_ms);
@@ -340,8 +350,9 @@ int main(int argc, char** argv) {
         grep.push_back(tool_ms({"env", "LC_ALL=C", "grep", "-c", needle, large}));
         ratio.push_back(filter.back() / grep.back());
         small_head.push_back(tool_ms({"head", "-n", "60", small}));
-        small_first.push_back(run_viewer(self, small, false).first_screen_ms);
+        small_first.push_back(run_viewer(self, small).first_screen_ms);
     }
+    const Viewer sorted = run_viewer(self, large, "--sort");
     const double stall_worst = *std::max_element(stall.begin(), stall.end());
     std::printf("%-52s %10s %10s\n", "journal viewer (median ms)", "viewer", "anchor");
     std::printf("%-52s %10.1f %10.1f\n", "1 GB: first screen / head -n 60", median(first),
@@ -354,12 +365,19 @@ int main(int argc, char** argv) {
     std::printf("%-52s %10ld %10s\n", "1 GB: peak resident memory (KiB)", rss, "");
     std::printf("%-52s %10.1f %10.1f\n", "10 MB: first screen / head -n 60", median(small_first),
                 median(small_head));
+    std::printf("%-52s %10.1f %10s\n", "1 GB: sort by date, click to rows (once)", sorted.sort_ms,
+                "");
+    std::printf("%-52s %10.1f %10s\n", "1 GB: longest main-thread stall while sorting",
+                sorted.stall_ms, "");
+    std::printf("%-52s %10ld %10s\n", "1 GB: peak resident memory, sorted (KiB)", sorted.rss_kib,
+                "");
     std::printf("calls matching the filter: %ld\n", calls);
     std::printf("@viewer.first_ms %.6g\n@viewer.head_ms %.6g\n", median(first), median(head));
     std::printf("@viewer.indexed_ms %.6g\n", median(indexed));
     std::printf("@viewer.filter_ms %.6g\n@viewer.grep_ms %.6g\n@viewer.filter_ratio %.6g\n",
                 median(filter), median(grep), median(ratio));
     std::printf("@viewer.stall_ms %.6g\n@viewer.rss_kib %ld\n", stall_worst, rss);
+    std::printf("@viewer.sort_ms %.6g\n@viewer.sort_rss_kib %ld\n", sorted.sort_ms, sorted.rss_kib);
     std::printf("@viewer.small_first_ms %.6g\n@viewer.small_head_ms %.6g\n", median(small_first),
                 median(small_head));
     return 0;
