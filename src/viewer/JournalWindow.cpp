@@ -1,5 +1,6 @@
 #include "viewer/JournalWindow.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <algorithm>
 
 #include "viewer/JournalCsv.h"
+#include "viewer/JournalPage.h"
 
 JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     : QWidget(parent),
@@ -28,6 +31,8 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
       filter_(new QLineEdit(this)),
       export_(new QPushButton(QStringLiteral("Экспорт в CSV…"), this)),
       table_(new QTableView(this)),
+      page_(new JournalPage(model_, this)),
+      scroll_(new QScrollBar(Qt::Vertical, this)),
       totals_(new QLabel(this)),
       state_(new QLabel(this)),
       watcher_(new QFileSystemWatcher(this)),
@@ -44,7 +49,15 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     export_->setObjectName(QStringLiteral("export"));
     connect(export_, &QPushButton::clicked, this, &JournalWindow::exportCsv);
 
-    table_->setModel(&model_);
+    table_->setModel(page_);
+    table_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setObjectName(QStringLiteral("rows"));
+    connect(scroll_, &QScrollBar::valueChanged, this, [this](int first) {
+        page_->show(first, screen_rows_ + 1);
+        spanDamagedRows();
+    });
+    table_->installEventFilter(this);
+    table_->viewport()->installEventFilter(this);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setAlternatingRowColors(true);
@@ -68,13 +81,10 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     header->setSortIndicatorShown(true);
     table_->setSortingEnabled(true);
 
-    // Only the rows on the screen are looked at for damaged lines to span.
     connect(&model_, &JournalModel::totalsChanged, this, &JournalWindow::showTotals);
-    connect(&model_, &QAbstractItemModel::modelReset, this, &JournalWindow::spanDamagedRows);
-    connect(&model_, &QAbstractItemModel::rowsInserted, this, &JournalWindow::spanDamagedRows);
-    connect(&model_, &QAbstractItemModel::rowsRemoved, this, &JournalWindow::spanDamagedRows);
-    connect(table_->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &JournalWindow::spanDamagedRows);
+    connect(&model_, &QAbstractItemModel::modelReset, this, &JournalWindow::rowsChanged);
+    connect(&model_, &QAbstractItemModel::rowsInserted, this, &JournalWindow::rowsChanged);
+    connect(&model_, &QAbstractItemModel::rowsRemoved, this, &JournalWindow::rowsChanged);
 
     totals_->setObjectName(QStringLiteral("totals"));
     state_->setObjectName(QStringLiteral("state"));
@@ -88,7 +98,11 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     top->addWidget(export_);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
-    layout->addWidget(table_, 1);
+    auto* middle = new QHBoxLayout;
+    middle->setSpacing(0);
+    middle->addWidget(table_, 1);
+    middle->addWidget(scroll_);
+    layout->addLayout(middle, 1);
     layout->addLayout(bottom);
 
     for (const QKeySequence& keys :
@@ -104,6 +118,12 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     connect(poll_, &QTimer::timeout, this, &JournalWindow::refresh);
     poll_->start();
     refresh();
+}
+
+JournalWindow::~JournalWindow() {
+    // The table and its page read the model: they go before it does.
+    delete table_;
+    delete page_;
 }
 
 void JournalWindow::watch() {
@@ -172,11 +192,84 @@ void JournalWindow::exportCsv() {
 void JournalWindow::spanDamagedRows() {
     // A damaged line is kept whole in the first column; it runs across the whole row.
     table_->clearSpans();
-    const int first = std::max(table_->rowAt(0), 0);
-    const int end = std::min(model_.rowCount(), first + 200);  // more than a screen holds
-    for (int row = first; row < end; ++row) {
-        if (model_.isDamaged(row)) {
+    for (int row = 0; row < page_->rowCount(); ++row) {
+        if (model_.isDamaged(page_->first() + row)) {
             table_->setSpan(row, 0, 1, JournalModel::ColumnCount);
         }
     }
+}
+
+int JournalWindow::firstRow() const {
+    return page_->first();
+}
+
+void JournalWindow::rowsChanged() {
+    // The scroll bar runs over the journal's rows; its value is the page's first row.
+    const int last_first = std::max(model_.rowCount() - screen_rows_, 0);
+    const QSignalBlocker quiet(scroll_);
+    scroll_->setRange(0, last_first);
+    scroll_->setPageStep(std::max(screen_rows_ - 1, 1));
+    page_->show(scroll_->value(), screen_rows_ + 1);
+    spanDamagedRows();
+}
+
+void JournalWindow::layOutPage() {
+    const int row_height = std::max(table_->verticalHeader()->defaultSectionSize(), 1);
+    screen_rows_ = std::max(table_->viewport()->height() / row_height, 1);
+    rowsChanged();
+}
+
+bool JournalWindow::moveCurrent(int key) {
+    const int rows = model_.rowCount();
+    if (rows == 0) {
+        return false;
+    }
+    const QModelIndex current = table_->currentIndex();
+    int row = current.isValid() ? page_->first() + current.row() : page_->first() - 1;
+    switch (key) {
+        case Qt::Key_Up:
+            --row;
+            break;
+        case Qt::Key_Down:
+            ++row;
+            break;
+        case Qt::Key_PageUp:
+            row -= std::max(screen_rows_ - 1, 1);
+            break;
+        case Qt::Key_PageDown:
+            row += std::max(screen_rows_ - 1, 1);
+            break;
+        case Qt::Key_Home:
+            row = 0;
+            break;
+        case Qt::Key_End:
+            row = rows - 1;
+            break;
+        default:
+            return false;
+    }
+    row = std::clamp(row, 0, rows - 1);
+    if (row < page_->first()) {
+        scroll_->setValue(row);
+    } else if (row >= page_->first() + screen_rows_) {
+        scroll_->setValue(row - screen_rows_ + 1);
+    }
+    table_->selectionModel()->setCurrentIndex(
+        page_->index(row - page_->first(), std::max(current.column(), 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return true;
+}
+
+bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == table_->viewport()) {
+        if (event->type() == QEvent::Resize) {
+            layOutPage();
+        } else if (event->type() == QEvent::Wheel) {
+            QCoreApplication::sendEvent(scroll_, event);
+            return true;
+        }
+    } else if (watched == table_ && event->type() == QEvent::KeyPress) {
+        return moveCurrent(static_cast<QKeyEvent*>(event)->key());
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -93,6 +93,40 @@ TEST_F(JournalWindowTest, AJournalThatDoesNotExistYetIsFollowedOnceItAppears) {
     EXPECT_EQ(viewer.state(), u""_qs);
 }
 
+// The table holds a page of rows, whatever the journal's length; the keys move it.
+TEST_F(JournalWindowTest, PagesThroughALongJournal) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += journal_record(date_, std::to_string(i), "", time_, "00:01");
+    }
+    write_file(path_.toStdString(), bytes);
+    JournalWindow window(path_);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QAbstractItemModel& page = *window.table()->model();
+    EXPECT_EQ(JournalWindowDriver(window).rows(), 1000);
+    EXPECT_LT(page.rowCount(), 100);
+    const auto current = [&] {
+        return page.data(page.index(window.table()->currentIndex().row(), 1)).toString();
+    };
+    struct Row {
+        Qt::Key key;
+        QString number;
+    } keys[] = {{Qt::Key_Down, u"999"_qs},
+                {Qt::Key_End, u"0"_qs},
+                {Qt::Key_Up, u"1"_qs},
+                {Qt::Key_Home, u"999"_qs}};
+    for (const Row& row : keys) {
+        QTest::keyClick(window.table(), row.key);
+        EXPECT_EQ(current(), row.number) << row.key;
+    }
+    QTest::keyClick(window.table(), Qt::Key_PageDown);
+    EXPECT_LT(current().toInt(), 999 - page.rowCount() / 2);  // a screen further
+    QTest::keyClick(window.table(), Qt::Key_End);
+    EXPECT_GT(window.firstRow(), 900);
+    EXPECT_EQ(current(), u"0"_qs);
+}
+
 // The picture in the README: ZVONMAT_SCREENSHOT=docs/journal-viewer.png build/bin/viewer_tests
 // --gtest_filter='*Screenshot*' saves it; the test itself checks that the window paints.
 TEST_F(JournalWindowTest, Screenshot) {
