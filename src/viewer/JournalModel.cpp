@@ -400,17 +400,25 @@ void JournalModel::stopJob() {
 }
 
 void JournalModel::refresh() {
-    const JournalFollower::Change change = follower_.poll();
+    JournalFollower::Change change = follower_.poll();
     if (change.restart) {
         reset();
     }
-    if (change.to > change.from) {
-        end_ = change.to;
-        if (change.from == 0) {
-            start(change.to);
-        } else {
-            readNewer(change.to);
-        }
+    if (change.to <= change.from) {
+        return;
+    }
+    // A piece too large to read here at once (a file appended to another, say) is read as a new
+    // file is, off this thread.
+    const std::uint64_t at_once = std::max<std::uint64_t>(background_from_, kAppendedAtOnce);
+    if (change.from > 0 && change.to - newer_end_ >= at_once) {
+        reset();
+        change.from = 0;
+    }
+    end_ = change.to;
+    if (change.from == 0) {
+        start(change.to);
+    } else {
+        readNewer(change.to);
     }
 }
 

@@ -45,6 +45,8 @@ class JournalModel : public QAbstractTableModel {
     static constexpr std::uint32_t kBlock = 64;  // lines per index entry
     // Files from this size on are read off the main thread.
     static constexpr std::uint64_t kBackgroundFrom = 4 << 20;
+    // So much appended at once is read again from the start, off the main thread.
+    static constexpr std::uint64_t kAppendedAtOnce = 16 << 20;
 
     struct Totals {
         std::int64_t calls = 0;
