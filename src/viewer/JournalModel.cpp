@@ -389,14 +389,25 @@ JournalModel::JournalModel(std::string path, QObject* parent)
 
 JournalModel::~JournalModel() {
     stopJob();
+    for (const auto& job : retired_) {
+        job->thread.join();
+    }
 }
 
 void JournalModel::stopJob() {
+    // A job told to stop is not waited for: a sort may be in its last step, which it does not
+    // break off. What it still reports is dropped.
     if (job_) {
         job_->cancel = true;
-        job_->thread.join();
-        job_.reset();
+        retired_.push_back(std::move(job_));
     }
+    std::erase_if(retired_, [](const std::unique_ptr<Job>& job) {
+        if (!job->done) {
+            return false;
+        }
+        job->thread.join();
+        return true;
+    });
 }
 
 void JournalModel::refresh() {
@@ -547,6 +558,7 @@ void JournalModel::scanOlder() {
                     [this, report = std::move(report)]() mutable { applyScan(std::move(report)); },
                     Qt::QueuedConnection);
             });
+        job->done = true;
     });
     emit totalsChanged();
 }
@@ -696,6 +708,7 @@ void JournalModel::startSort() {
                     applySort(generation, std::move(order));
                 },
                 Qt::QueuedConnection);
+            job->done = true;
         });
     emit totalsChanged();
 }

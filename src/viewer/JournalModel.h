@@ -125,6 +125,7 @@ class JournalModel : public QAbstractTableModel {
     };
     struct Job {
         std::atomic<bool> cancel{false};
+        std::atomic<bool> done{false};  // the thread has nothing left to do
         std::thread thread;
     };
 
@@ -174,6 +175,7 @@ class JournalModel : public QAbstractTableModel {
 
     std::uint64_t generation_ = 0;  // of the job; reports of an older one are dropped
     std::unique_ptr<Job> job_;
+    std::vector<std::unique_ptr<Job>> retired_;  // told to stop, not joined yet
 
     struct CachedBlock {
         bool newer = false;
