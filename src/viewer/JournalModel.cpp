@@ -87,6 +87,48 @@ void count(JournalModel::Totals& totals, const LineInfo& info, int sign) {
     }
 }
 
+// The lines of `bytes`, the file's from `from` on up to a line's end, as the scan sees them:
+// with a filter, only the lines that hold its text somewhere are looked at closely.
+void scan_segment(std::string_view bytes, std::uint64_t from, const JournalFilter& filter,
+                  std::vector<std::size_t>& hits, std::vector<LineInfo>& lines) {
+    if (filter.active) {
+        filter.find(bytes, hits);
+    }
+    std::size_t next_hit = 0;
+    JournalLine line;
+    line.ended = true;
+    for (std::size_t at = 0; at < bytes.size();) {
+        const auto* lf =
+            static_cast<const char*>(std::memchr(bytes.data() + at, '\n', bytes.size() - at));
+        const std::size_t length = lf ? std::size_t(lf - bytes.data()) - at : bytes.size() - at;
+        line.start = from + at;
+        line.end = line.start + length + 1;
+        if (filter.active) {
+            while (next_hit < hits.size() && hits[next_hit] < at) {
+                ++next_hit;
+            }
+            if (next_hit == hits.size() || hits[next_hit] >= at + length) {
+                lines.push_back({line.start, false, false, 0});
+                at += length + 1;
+                continue;
+            }
+        }
+        // As the line reader takes a line: its CR goes, and it is cut at the limit.
+        std::string_view piece = bytes.substr(at, length);
+        line.cut = false;
+        if (!piece.empty() && piece.back() == '\r' && piece.size() <= kJournalLineMax + 1) {
+            piece.remove_suffix(1);
+        }
+        if (piece.size() > kJournalLineMax) {
+            piece = piece.substr(0, kJournalLineMax);
+            line.cut = true;
+        }
+        line.bytes = piece;
+        lines.push_back(classify(line, filter));
+        at += length + 1;
+    }
+}
+
 // The lines before `end`, newest first, a segment at a time from the end: where every 64th
 // starts (with `index`), which the filter shows and their totals. Reports come every 30 ms or
 // so, and a last one when all is read.
@@ -99,6 +141,8 @@ void scan_older(int fd, std::uint64_t end, const JournalFilter& filter, bool ind
     ScanReport report;
     std::uint32_t count_so_far = 0;
     std::vector<LineInfo> lines;
+    std::string segment;
+    std::vector<std::size_t> hits;
     LineReader reader(fd, 0, 0);
     JournalLine line;
     for (std::uint64_t to = end; to > 0;) {
@@ -107,11 +151,23 @@ void scan_older(int fd, std::uint64_t end, const JournalFilter& filter, bool ind
         }
         const std::uint64_t from = line_start_before(fd, to > kSegment ? to - kSegment : 0);
         lines.clear();
-        reader.restart(from, to);
-        while (reader.next(line)) {
-            lines.push_back(classify(line, filter));
+        if (to - from <= 4 * kSegment) {
+            segment.resize(std::size_t(to - from));
+            if (read_at(fd, segment.data(), segment.size(), from) != ssize_t(segment.size())) {
+                break;
+            }
+            scan_segment(segment, from, filter, hits, lines);
+        } else {
+            // A line longer than a segment: read a piece at a time.
+            reader.restart(from, to);
+            while (reader.next(line)) {
+                lines.push_back(classify(line, filter));
+            }
+            if (reader.failed()) {
+                break;
+            }
         }
-        if (reader.failed() || lines.empty()) {
+        if (lines.empty()) {
             break;
         }
         for (auto it = lines.rbegin(); it != lines.rend(); ++it) {
@@ -346,7 +402,45 @@ JournalFilter JournalFilter::of(const QString& text) {
     const std::size_t rare = filter.needle.find_first_not_of(common_folded);
     filter.anchor_at = rare == std::string::npos ? 0 : rare;
     filter.anchor = static_cast<unsigned char>(filter.needle[filter.anchor_at]);
+    for (int b = 0; b < 256; ++b) {
+        if (fold[std::size_t(b)] == filter.anchor) {
+            filter.anchors.push_back(char(b));
+        }
+    }
     return filter;
+}
+
+void JournalFilter::find(std::string_view bytes, std::vector<std::size_t>& at) const {
+    at.clear();
+    if (!possible || bytes.size() < needle.size()) {
+        return;
+    }
+    const auto& fold = foldTable();
+    const auto* want = reinterpret_cast<const unsigned char*>(needle.data());
+    // Each byte that folds to the anchor, found by memchr, then the whole text around it.
+    for (const char anchor_byte : anchors) {
+        const char* from = bytes.data() + anchor_at;
+        const char* const end = bytes.data() + bytes.size() - (needle.size() - anchor_at - 1);
+        while (from < end) {
+            const auto* hit =
+                static_cast<const char*>(std::memchr(from, anchor_byte, std::size_t(end - from)));
+            if (!hit) {
+                break;
+            }
+            const auto* start = reinterpret_cast<const unsigned char*>(hit - anchor_at);
+            std::size_t j = 0;
+            while (j < needle.size() && fold[start[j]] == want[j]) {
+                ++j;
+            }
+            if (j == needle.size()) {
+                at.push_back(std::size_t(hit - anchor_at - bytes.data()));
+            }
+            from = hit + 1;
+        }
+    }
+    if (anchors.size() > 1) {
+        std::sort(at.begin(), at.end());
+    }
 }
 
 bool JournalFilter::in(std::string_view bytes) const {

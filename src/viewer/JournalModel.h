@@ -21,10 +21,13 @@ struct JournalFilter {
     std::string needle;        // folded
     unsigned char anchor = 0;  // the byte of the needle the search looks for first
     std::size_t anchor_at = 0;
+    std::string anchors;  // the bytes that fold to it
 
     static JournalFilter of(const QString& text);
     // `bytes` hold the text, case aside (a tab counts as a blank).
     bool in(std::string_view bytes) const;
+    // Where in `bytes` the text starts, case aside, in order.
+    void find(std::string_view bytes, std::vector<std::size_t>& at) const;
 };
 
 // The journal file as a table, newest call first: date, number, subscriber, time, duration,
