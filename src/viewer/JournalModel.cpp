@@ -196,7 +196,7 @@ void scan_older(int fd, std::uint64_t end, const JournalFilter& filter, bool ind
 }
 
 // Where the parts of a date stand in the user's short date: 0 day, 1 month, 2 year.
-const std::array<int, 3>& localDateOrder() {
+const std::array<int, 3>& local_date_order() {
     static const std::array<int, 3> order = [] {
         std::tm when{};
         when.tm_year = 2001 - 1900;
@@ -249,14 +249,14 @@ int numbers(std::string_view text, std::array<int, 3>& values, int& first_digits
 
 // Days from 1970-01-01, plus one (0: not a date), of the date as the dialler wrote it: year
 // first when it has four digits, day first with dots, otherwise in the user's order.
-std::uint32_t dayOf(std::string_view date) {
+std::uint32_t day_of(std::string_view date) {
     std::array<int, 3> values{};
     int first_digits;
     char sep;
     if (numbers(date, values, first_digits, sep) < 3) {
         return 0;
     }
-    std::array<int, 3> order = localDateOrder();
+    std::array<int, 3> order = local_date_order();
     if (first_digits == 4) {
         order = {2, 1, 0};
     } else if (sep == '.') {
@@ -284,7 +284,7 @@ std::uint32_t dayOf(std::string_view date) {
 }
 
 // Seconds since midnight of a time as the dialler wrote it (with AM or PM, if any).
-std::uint32_t secondOf(std::string_view time) {
+std::uint32_t second_of(std::string_view time) {
     std::array<int, 3> values{};
     int first_digits;
     char sep;
@@ -322,12 +322,12 @@ std::vector<std::uint64_t> sort_lines(int fd, std::uint64_t end, const JournalFi
         std::uint64_t key = 0;
         switch (column) {
             case JournalModel::Date:
-                key = record ? std::uint64_t(dayOf(record->date)) * 86400 + secondOf(record->time)
+                key = record ? std::uint64_t(day_of(record->date)) * 86400 + second_of(record->time)
                              : 0;
                 break;
             case JournalModel::Time:
-                key = record ? std::uint64_t(secondOf(record->time)) << 15 |
-                                   std::min<std::uint32_t>(dayOf(record->date), 0x7FFF)
+                key = record ? std::uint64_t(second_of(record->time)) << 15 |
+                                   std::min<std::uint32_t>(day_of(record->date), 0x7FFF)
                              : 0;
                 break;
             case JournalModel::Duration:

@@ -44,8 +44,10 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     filter_->setObjectName(QStringLiteral("filter"));
     filter_->setPlaceholderText(QStringLiteral("Фильтр: номер или абонент"));
     filter_->setClearButtonEnabled(true);
-    connect(filter_, &QLineEdit::textChanged, this,
-            [this](const QString& text) { model_.setFilter(text.trimmed()); });
+    connect(filter_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        model_.setFilter(text.trimmed());
+        scroll_->setValue(0);  // the first rows that match
+    });
     export_->setObjectName(QStringLiteral("export"));
     connect(export_, &QPushButton::clicked, this, &JournalWindow::exportCsv);
 
@@ -80,6 +82,7 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
     header->setSortIndicator(-1, Qt::AscendingOrder);
     header->setSortIndicatorShown(true);
     table_->setSortingEnabled(true);
+    connect(header, &QHeaderView::sortIndicatorChanged, scroll_, [this] { scroll_->setValue(0); });
 
     connect(&model_, &JournalModel::totalsChanged, this, &JournalWindow::showTotals);
     connect(&model_, &QAbstractItemModel::modelReset, this, &JournalWindow::rowsChanged);
