@@ -124,7 +124,10 @@ JournalWindow::JournalWindow(const QString& path, QWidget* parent)
 }
 
 JournalWindow::~JournalWindow() {
-    // The table and its page read the model: they go before it does.
+    // The table and its page read the model: they go before it does, and the table's last
+    // events are its own.
+    table_->viewport()->removeEventFilter(this);
+    table_->removeEventFilter(this);
     delete table_;
     delete page_;
 }
