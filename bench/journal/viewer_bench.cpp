@@ -106,7 +106,7 @@ void generate(const std::string& path, std::uint64_t records) {
     std::filesystem::rename(path + ".part", path);
 }
 
-// The journal at `path` of about `bytes`, generated unless it is there already.
+// The journal `name` in `dir` of `records` records, generated unless it is there already.
 std::string journal(const std::string& dir, const char* name, std::uint64_t records) {
     const std::string path = dir + "/" + name;
     if (!std::filesystem::exists(path)) {
