@@ -32,7 +32,7 @@ std::optional<std::int64_t> duration_seconds(std::string_view text) {
 
 std::optional<JournalRecord> parse_journal_line(std::string_view line) {
     // The dialler writes its fields as they stand, so any byte but a line end may be in one.
-    if (line.find_first_of("\r\n") != std::string_view::npos) {
+    if (line.find('\r') != std::string_view::npos || line.find('\n') != std::string_view::npos) {
         return std::nullopt;
     }
     const std::size_t number_label = line.find(kJournalNumberLabel);
