@@ -8,9 +8,8 @@
 #include <cstring>
 #include <ctime>
 #include <functional>
-#include <numeric>
 #include <optional>
-#include <unordered_map>
+#include <type_traits>
 
 #include "dialing/Journal.h"
 #include "dialing/JournalRecord.h"
@@ -302,75 +301,114 @@ std::uint32_t second_of(std::string_view time) {
                          (found > 2 ? std::min(values[2], 59) : 0));
 }
 
-// The shown lines before `end`, in the order of `column`: key << 32 | the line's place.
-std::vector<std::uint64_t> sort_lines(int fd, std::uint64_t end, const JournalFilter& filter,
-                                      int column, const std::atomic<bool>& cancel) {
-    std::vector<std::uint64_t> order;
-    std::unordered_map<std::string, std::uint32_t> ids;  // a text's number, for text columns
-    std::vector<std::string_view> texts;
+// A line in a sort by a text: the text's key, then the line's place in the file.
+struct TextItem {
+    std::array<std::uint32_t, 3> key{};
+    std::uint32_t place = 0;
+    bool operator<(const TextItem& other) const {
+        return key != other.key ? key < other.key : place < other.place;
+    }
+};
+
+// The first 12 bytes of a text as a key in the alphabet's order, case aside (ё as е): texts
+// alike in those are left in the file's order. A key of its own for each text would cost memory
+// for each different one, millions in a large journal of numbers.
+TextItem text_item(std::string_view text, std::uint32_t place) {
+    const auto& fold = foldTable();
+    TextItem item;
+    item.place = place;
+    for (std::size_t i = 0; i < std::min<std::size_t>(text.size(), 12); ++i) {
+        unsigned char weight = fold[static_cast<unsigned char>(text[i])];
+        if (weight == 0xB8) {
+            weight = 0xE5;  // ё
+        }
+        item.key[i / 4] |= std::uint32_t(weight) << (8 * (3 - i % 4));
+    }
+    return item;
+}
+
+std::uint32_t place_of(std::uint64_t item) {
+    return std::uint32_t(item);
+}
+std::uint32_t place_of(const TextItem& item) {
+    return item.place;
+}
+
+// The places in the file of the shown lines before `end`, in the order of item_of(record,
+// place); a line that is not a record comes first. Null when the job was told to stop.
+template <class Item, class ItemOf>
+std::optional<std::vector<std::uint32_t>> sorted_places(int fd, std::uint64_t end,
+                                                        const JournalFilter& filter,
+                                                        const std::atomic<bool>& cancel,
+                                                        std::size_t rows, ItemOf item_of) {
+    std::vector<Item> items;
+    items.reserve(rows);  // as many as are shown: no room grown twice over
     LineReader reader(fd, 0, end);
     JournalLine line;
     std::optional<JournalRecord> record;
     for (std::uint32_t place = 0; reader.next(line); ++place) {
         if ((place & 0xFFFF) == 0 && cancel.load(std::memory_order_relaxed)) {
-            return {};
+            return std::nullopt;
         }
         record.reset();
-        if (!classify(line, filter, &record).matched) {
-            continue;
-        }
-        std::uint64_t key = 0;
-        switch (column) {
-            case JournalModel::Date:
-                key = record ? std::uint64_t(day_of(record->date)) * 86400 + second_of(record->time)
-                             : 0;
-                break;
-            case JournalModel::Time:
-                key = record ? std::uint64_t(second_of(record->time)) << 15 |
-                                   std::min<std::uint32_t>(day_of(record->date), 0x7FFF)
-                             : 0;
-                break;
-            case JournalModel::Duration:
-                key = record ? std::uint64_t(record->seconds) : 0;
-                break;
-            default: {
-                const std::string_view text = !record                          ? std::string_view()
-                                              : column == JournalModel::Number ? record->number
-                                                                               : record->subscriber;
-                const auto [it, added] = ids.try_emplace(std::string(text), texts.size());
-                if (added) {
-                    texts.push_back(it->first);
-                }
-                key = it->second;
+        if (classify(line, filter, &record).matched) {
+            if (record) {
+                items.push_back(item_of(*record, place));
+            } else if constexpr (std::is_same_v<Item, TextItem>) {
+                items.push_back(TextItem{{}, place});
+            } else {
+                items.push_back(place);
             }
         }
-        order.push_back(std::min<std::uint64_t>(key, 0xFFFFFFFF) << 32 | place);
     }
-    if (!texts.empty()) {
-        // Each text's rank in alphabetical order, case aside.
-        std::vector<QString> decoded;
-        decoded.reserve(texts.size());
-        for (std::string_view text : texts) {
-            decoded.push_back(shown(text));
-        }
-        std::vector<std::uint32_t> by_text(texts.size());
-        std::iota(by_text.begin(), by_text.end(), 0u);
-        const auto before = [&](std::uint32_t a, std::uint32_t b) {
-            return decoded[a].compare(decoded[b], Qt::CaseInsensitive) < 0;
-        };
-        std::sort(by_text.begin(), by_text.end(), before);
-        // Texts that differ in case only share a rank: they stand in the file's order.
-        std::vector<std::uint32_t> rank(texts.size());
-        for (std::uint32_t i = 0, r = 0; i < by_text.size(); ++i) {
-            r += i > 0 && before(by_text[i - 1], by_text[i]);
-            rank[by_text[i]] = r;
-        }
-        for (std::uint64_t& entry : order) {
-            entry = std::uint64_t(rank[entry >> 32]) << 32 | (entry & 0xFFFFFFFF);
-        }
+    std::sort(items.begin(), items.end());
+    std::vector<std::uint32_t> places(items.size());
+    std::transform(items.begin(), items.end(), places.begin(),
+                   [](const Item& item) { return place_of(item); });
+    return places;
+}
+
+// A 32-bit key and the line's place in one number: key << 32 | place.
+std::uint64_t number_item(std::uint64_t key, std::uint32_t place) {
+    return std::min<std::uint64_t>(key, 0xFFFFFFFF) << 32 | place;
+}
+
+// The places in the file of the shown lines before `end`, in the order of `column`: dates and
+// times as such, durations as durations, texts alphabetically.
+std::optional<std::vector<std::uint32_t>> sort_lines(int fd, std::uint64_t end,
+                                                     const JournalFilter& filter, int column,
+                                                     std::size_t rows,
+                                                     const std::atomic<bool>& cancel) {
+    switch (column) {
+        case JournalModel::Date:
+            return sorted_places<std::uint64_t>(
+                fd, end, filter, cancel, rows,
+                [](const JournalRecord& record, std::uint32_t place) {
+                    return number_item(
+                        std::uint64_t(day_of(record.date)) * 86400 + second_of(record.time), place);
+                });
+        case JournalModel::Time:
+            return sorted_places<std::uint64_t>(
+                fd, end, filter, cancel, rows,
+                [](const JournalRecord& record, std::uint32_t place) {
+                    return number_item(std::uint64_t(second_of(record.time)) << 15 |
+                                           std::min<std::uint32_t>(day_of(record.date), 0x7FFF),
+                                       place);
+                });
+        case JournalModel::Duration:
+            return sorted_places<std::uint64_t>(
+                fd, end, filter, cancel, rows,
+                [](const JournalRecord& record, std::uint32_t place) {
+                    return number_item(std::uint64_t(record.seconds), place);
+                });
+        default:
+            return sorted_places<TextItem>(
+                fd, end, filter, cancel, rows,
+                [column](const JournalRecord& record, std::uint32_t place) {
+                    return text_item(
+                        column == JournalModel::Number ? record.number : record.subscriber, place);
+                });
     }
-    std::sort(order.begin(), order.end());
-    return order;
 }
 
 }  // namespace
@@ -494,6 +532,7 @@ void JournalModel::stopJob() {
     if (job_) {
         job_->cancel = true;
         retired_.push_back(std::move(job_));
+        ++generation_;
     }
     std::erase_if(retired_, [](const std::unique_ptr<Job>& job) {
         if (!job->done) {
@@ -779,9 +818,11 @@ void JournalModel::startSort() {
     }
     stopJob();
     const std::uint64_t generation = ++generation_;
+    const std::size_t rows = filter_.active ? newer_shown_.size() + older_shown_.size()
+                                            : std::size_t(newer_count_) + older_count_;
     if (end_ < background_from_) {
         const std::atomic<bool> never{false};
-        applySort(generation, sort_lines(follower_.fd(), end_, filter_, sort_column_, never));
+        applySort(generation, sort_lines(follower_.fd(), end_, filter_, sort_column_, rows, never));
         return;
     }
     job_ = std::make_unique<Job>();
@@ -789,10 +830,10 @@ void JournalModel::startSort() {
     job_->thread =
         std::thread([this, job = job_.get(),
                      fd = platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
-                     end = end_, filter = filter_, column = sort_column_, generation] {
-            std::optional<std::vector<std::uint64_t>> order;
+                     end = end_, filter = filter_, column = sort_column_, rows, generation] {
+            std::optional<std::vector<std::uint32_t>> order;
             try {
-                order = sort_lines(fd.get(), end, filter, column, job->cancel);
+                order = sort_lines(fd.get(), end, filter, column, rows, job->cancel);
             } catch (const std::bad_alloc&) {
                 order.reset();  // too many rows to sort in the memory there is
             }
@@ -808,7 +849,7 @@ void JournalModel::startSort() {
 }
 
 void JournalModel::applySort(std::uint64_t generation,
-                             std::optional<std::vector<std::uint64_t>> order) {
+                             std::optional<std::vector<std::uint32_t>> order) {
     if (generation != generation_) {
         return;
     }
@@ -820,7 +861,7 @@ void JournalModel::applySort(std::uint64_t generation,
     if (!order) {
         sort_column_ = -1;  // the rows stay in the file's order
     }
-    sorted_ = order ? std::move(*order) : std::vector<std::uint64_t>();
+    sorted_ = order ? std::move(*order) : std::vector<std::uint32_t>();
     sorted_ready_ = bool(order);
     cache_ = {};
     endResetModel();
@@ -831,7 +872,7 @@ JournalModel::Ref JournalModel::refOf(int row) const {
     const auto r = std::uint32_t(row);
     if (sortedView()) {
         const std::size_t at = sort_order_ == Qt::AscendingOrder ? r : sorted_.size() - 1 - r;
-        const auto place = std::uint32_t(sorted_[at] & 0xFFFFFFFF);
+        const std::uint32_t place = sorted_[at];
         return place < older_count_ ? Ref{false, older_count_ - 1 - place}
                                     : Ref{true, place - older_count_};
     }
@@ -900,8 +941,8 @@ std::int64_t JournalModel::seconds(int row) const {
 }
 
 std::size_t JournalModel::indexBytes() const {
-    return (older_blocks_.capacity() + newer_blocks_.capacity() + sorted_.capacity()) * 8 +
-           (newer_shown_.capacity() + older_shown_.capacity()) * 4;
+    return (older_blocks_.capacity() + newer_blocks_.capacity()) * 8 +
+           (newer_shown_.capacity() + older_shown_.capacity() + sorted_.capacity()) * 4;
 }
 
 int JournalModel::rowCount(const QModelIndex& parent) const {

@@ -141,7 +141,7 @@ class JournalModel : public QAbstractTableModel {
     void scanOlder();
     void applyScan(ScanReport report);
     void startSort();
-    void applySort(std::uint64_t generation, std::optional<std::vector<std::uint64_t>> order);
+    void applySort(std::uint64_t generation, std::optional<std::vector<std::uint32_t>> order);
     void stopJob();
     bool sortedView() const { return sort_column_ >= 0 && sorted_ready_; }
 
@@ -174,7 +174,7 @@ class JournalModel : public QAbstractTableModel {
     Qt::SortOrder sort_order_ = Qt::AscendingOrder;
     bool sorted_ready_ = false;
     bool sorting_ = false;  // the job running sorts (rather than scans the older lines)
-    std::vector<std::uint64_t> sorted_;  // key << 32 | the line's place in the file
+    std::vector<std::uint32_t> sorted_;  // the places in the file of the rows, sorted
 
     std::uint64_t generation_ = 0;  // of the job; reports of an older one are dropped
     std::unique_ptr<Job> job_;
