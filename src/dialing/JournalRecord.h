@@ -24,5 +24,6 @@ struct JournalRecord {
 
 // The record of `line` (its line end taken off), or nothing when the line is not one: a label
 // missing or out of order, a duration that is not minutes, ':' and two digits of seconds under 60,
-// or a control character anywhere (a tab aside), which no record the dialler writes holds.
+// or a CR or LF anywhere, which no record the dialler writes holds. Any other byte, a control
+// character too, may stand in a field: the dialler writes its fields unchanged.
 std::optional<JournalRecord> parse_journal_line(std::string_view line);

@@ -1,17 +1,22 @@
 #include <QApplication>
+#include <QFile>
 #include <QUrl>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/gui/QtTranslation.h"
+#include "viewer/JournalCsv.h"
 #include "viewer/JournalWindow.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Использование: zvonmat-journal ФАЙЛ\n"
+    "       zvonmat-journal --csv ВЫХОД.csv ФАЙЛ\n"
     "Показывает журнал звонков zvonmat (zvonmat<user>.jur) таблицей, новые звонки сверху,\n"
-    "и дописывает в неё звонки, которые появляются в файле. Файл только читается.\n";
+    "и дописывает в неё звонки, которые появляются в файле. Файл только читается.\n"
+    "С --csv записывает журнал в ВЫХОД.csv (UTF-8, строка заголовков; «-» — на стандартный\n"
+    "вывод) и выходит, ничего не показывая.\n";
 
 int usage_error(const char* what) {
     std::fprintf(stderr, "zvonmat-journal: %s\n%s", what, kUsage);
@@ -22,12 +27,67 @@ bool is_help(const char* arg) {
     return std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0;
 }
 
+// A desktop may hand over a file:// address rather than a path.
+QString journalPath(const QString& argument) {
+    return argument.startsWith(QStringLiteral("file:")) ? QUrl(argument).toLocalFile() : argument;
+}
+
+// zvonmat-journal --csv OUT FILE: the journal as the window would show it at first, without a
+// display.
+int exportCsv(int argc, char** argv) {
+    const char* out = nullptr;
+    QStringList files;
+    bool options_end = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (!options_end && arg == u"--") {
+            options_end = true;
+        } else if (!options_end && arg == u"--csv" && i + 1 < argc) {
+            out = argv[++i];
+        } else if (!options_end && arg.startsWith(u'-')) {
+            return usage_error(
+                QStringLiteral("неизвестный ключ %1").arg(arg).toLocal8Bit().constData());
+        } else {
+            files << arg;
+        }
+    }
+    if (files.size() != 1) {
+        return usage_error(files.isEmpty() ? "не указан файл журнала" : "укажите один файл");
+    }
+    const QString path = journalPath(files.front());
+    JournalModel model(QFile::encodeName(path).toStdString());
+    model.setBackgroundFrom(UINT64_MAX);  // read here, at once: nothing is shown meanwhile
+    model.refresh();
+    if (model.state() != JournalFollower::State::Readable) {
+        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", QFile::encodeName(path).constData(),
+                     model.error().message().c_str());
+        return 1;
+    }
+    QString error;
+    if (std::strcmp(out, "-") == 0) {
+        QFile standard_output;
+        if (!standard_output.open(stdout, QIODevice::WriteOnly)) {
+            error = standard_output.errorString();
+        } else {
+            writeJournalCsv(model, standard_output);
+        }
+    } else {
+        error = saveJournalCsv(model, QString::fromLocal8Bit(out), path);
+    }
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", out, error.toLocal8Bit().constData());
+        return 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The arguments are looked at before the toolkit starts, so that help and a missing file are
-    // answered without a display.
+    // The arguments are looked at before the toolkit starts, so that help, a missing file and
+    // the export are answered without a display.
     bool any_file = false;
+    bool csv = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--") == 0) {
             any_file = any_file || i + 1 < argc;
@@ -37,10 +97,21 @@ int main(int argc, char** argv) {
             std::fputs(kUsage, stdout);
             return 0;
         }
+        if (std::strcmp(argv[i], "--csv") == 0) {
+            if (i + 1 == argc) {
+                return usage_error("после --csv укажите, куда писать");
+            }
+            csv = true;
+            ++i;
+            continue;
+        }
         any_file = any_file || argv[i][0] != '-';
     }
     if (!any_file) {
         return usage_error("не указан файл журнала");
+    }
+    if (csv) {
+        return exportCsv(argc, argv);
     }
 
     QApplication app(argc, argv);  // takes the toolkit's own options out of argv
@@ -60,11 +131,7 @@ int main(int argc, char** argv) {
     if (files.size() != 1) {
         return usage_error(files.isEmpty() ? "не указан файл журнала" : "укажите один файл");
     }
-    // A desktop may hand over a file:// address rather than a path.
-    QString path = files.front();
-    if (path.startsWith(QStringLiteral("file:"))) {
-        path = QUrl(path).toLocalFile();
-    }
+    const QString path = journalPath(files.front());
 
     const auto translation = platform::loadQtTranslation(QLocale::system());
     if (translation) {

@@ -1,5 +1,6 @@
 #include "viewer/JournalFollower.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -12,22 +13,12 @@
 #include <vector>
 
 #include "support/FileContents.h"
+#include "viewer/JournalLines.h"
 
 namespace {
 
-using Update = JournalFollower::Update;
+using Change = JournalFollower::Change;
 using State = JournalFollower::State;
-
-// Lines as text: "+" before an open line, "…" after a cut one.
-std::vector<std::string> texts(const Update& update) {
-    std::vector<std::string> out;
-    for (std::size_t i = 0; i < update.lines.size(); ++i) {
-        const auto& line = update.lines[i];
-        const bool open = update.last_open && i + 1 == update.lines.size();
-        out.push_back((open ? "+" : "") + line.bytes.substr(0, 12) + (line.cut ? "…" : ""));
-    }
-    return out;
-}
 
 class JournalFollowerTest : public ::testing::Test {
   protected:
@@ -44,8 +35,7 @@ struct Step {
     const char* what;
     std::function<void()> change;
     bool restart;
-    bool replace_last;
-    std::vector<std::string> lines;
+    std::string bytes;  // what the poll hands over as new
     State state = State::Readable;
 };
 
@@ -65,64 +55,81 @@ TEST_F(JournalFollowerTest, HandsOverWhatHasChangedSinceTheLastPoll) {
         fs::remove(path_);
         write("last");
     };
+    // Another journal of the same day: its first 64 bytes are this one's.
+    const std::string day(70, 'd');
     const std::vector<Step> steps = {
-        {"no file yet", nothing, false, false, {}, State::Missing},
-        {"created", writes("one\r\ntwo\r\n"), false, false, {"one", "two"}},
-        {"unchanged", nothing, false, false, {}},
-        {"a record appended", appends("three\r\n"), false, false, {"three"}},
-        {"half a line", appends("fo"), false, false, {"+fo"}},
-        {"more of it", appends("ur"), false, true, {"+four"}},
-        {"its end and another", appends("\r\nfive\nsi"), false, true, {"four", "five", "+si"}},
-        {"a lone CR stays", appends("x\r\r\n"), false, true, {"six\r"}},
-        {"cut shorter", writes("one\r\n"), true, false, {"one"}},
-        {"rewritten in place, longer", writes("ONE\r\nTWO\r\n"), true, false, {"ONE", "TWO"}},
-        {"replaced by another file", replace, true, false, {"ONE", "TWO", "new"}},
-        {"removed", remove, true, false, {}, State::Missing},
-        {"still missing", nothing, false, false, {}, State::Missing},
-        {"a directory in its place", make_directory, false, false, {}, State::Unreadable},
-        {"a file again, without a line end", file_again, false, false, {"+last"}},
+        {"no file yet", nothing, false, "", State::Missing},
+        {"created", writes("one\r\ntwo\r\n"), false, "one\r\ntwo\r\n"},
+        {"unchanged", nothing, false, ""},
+        {"a record appended", appends("three\r\n"), false, "three\r\n"},
+        {"half a line", appends("fo"), false, "fo"},
+        {"more of it", appends("ur\r\nfive\n"), false, "ur\r\nfive\n"},
+        {"cut shorter", writes("one\r\n"), true, "one\r\n"},
+        {"rewritten in place, longer", writes("ONE\r\nTWO\r\n"), true, "ONE\r\nTWO\r\n"},
+        {"another journal", writes(day + "1\r\n"), true, day + "1\r\n"},
+        {"copied over it, the same first bytes, longer", writes(day + "2\r\n" + day + "3\r\n"),
+         true, day + "2\r\n" + day + "3\r\n"},
+        {"replaced by another file", replace, true, "ONE\r\nTWO\r\nnew\r\n"},
+        {"removed", remove, true, "", State::Missing},
+        {"still missing", nothing, false, "", State::Missing},
+        {"a directory in its place", make_directory, false, "", State::Unreadable},
+        {"a file again, without a line end", file_again, false, "last"},
     };
     JournalFollower follower(path_);
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
         step.change();
-        const Update update = follower.poll();
-        EXPECT_EQ(update.restart, step.restart);
-        EXPECT_EQ(update.replace_last, step.replace_last);
-        EXPECT_EQ(texts(update), step.lines);
+        const Change change = follower.poll();
+        EXPECT_EQ(change.restart, step.restart);
+        const std::string now = follower.fd() >= 0 ? file_contents(path_) : "";
+        EXPECT_EQ(now.substr(std::min<std::size_t>(change.from, now.size()),
+                             std::size_t(change.to - change.from)),
+                  step.bytes);
         EXPECT_EQ(follower.state(), step.state);
     }
     EXPECT_EQ(follower.error(), std::error_code());
 }
 
-TEST_F(JournalFollowerTest, LongLinesAreCutAndCostNoMore) {
-    const std::size_t max = JournalFollower::kLineMax;
-    write(std::string(max, 'a') + "\r\n" + std::string(max + 1, 'b') + "\n" +
-          std::string(3 * 64 * 1024, '\0') + "\nend\r\n" + std::string(max + 5, 'c'));
-    JournalFollower follower(path_);
-    Update update = follower.poll();
-    ASSERT_EQ(update.lines.size(), 5u);
-    EXPECT_EQ(update.lines[0].bytes, std::string(max, 'a'));
-    EXPECT_FALSE(update.lines[0].cut);
-    EXPECT_EQ(update.lines[1].bytes, std::string(max, 'b'));
-    EXPECT_TRUE(update.lines[1].cut);
-    EXPECT_EQ(update.lines[2].bytes, std::string(max, '\0'));
-    EXPECT_TRUE(update.lines[2].cut);
-    EXPECT_EQ(update.lines[3].bytes, "end");
-    EXPECT_EQ(update.lines[4].bytes, std::string(max, 'c'));
-    EXPECT_TRUE(update.lines[4].cut);
-    EXPECT_TRUE(update.last_open);
-
-    // The open line grows on: it comes again, still cut, then ended.
-    append("ccc");
-    update = follower.poll();
-    EXPECT_TRUE(update.replace_last);
-    ASSERT_EQ(update.lines.size(), 1u);
-    EXPECT_TRUE(update.lines[0].cut);
-    append("\r\nnext\r\n");
-    update = follower.poll();
-    EXPECT_EQ(texts(update), (std::vector<std::string>{"cccccccccccc…", "next"}));
-    EXPECT_FALSE(update.last_open);
+// Every LF ends a line; a CR before it goes with it; a long line is cut.
+TEST(LineReader, LinesAreCutAndCostNoMore) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("zvonmat.jur").toStdString();
+    const std::size_t max = kJournalLineMax;
+    const std::string bytes = std::string(max, 'a') + "\r\n" + std::string(max + 1, 'b') + "\n" +
+                              std::string(3 * 64 * 1024, '\0') + "\nsix\r\r\n" +
+                              std::string(max + 5, 'c');
+    write_file(path, bytes);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    struct Expected {
+        std::string bytes;
+        bool cut, ended;
+    };
+    const Expected expected[] = {
+        {std::string(max, 'a'), false, true}, {std::string(max, 'b'), true, true},
+        {std::string(max, '\0'), true, true}, {"six\r", false, true},
+        {std::string(max, 'c'), true, false},
+    };
+    // Read in one piece, and in pieces smaller than a line.
+    for (const std::size_t chunk : {std::size_t(1) << 20, std::size_t(1000)}) {
+        SCOPED_TRACE(chunk);
+        LineReader reader(fd, 0, bytes.size(), chunk);
+        JournalLine line;
+        std::uint64_t start = 0;
+        for (const Expected& want : expected) {
+            ASSERT_TRUE(reader.next(line));
+            EXPECT_EQ(line.bytes, want.bytes);
+            EXPECT_EQ(line.cut, want.cut);
+            EXPECT_EQ(line.ended, want.ended);
+            EXPECT_EQ(line.start, start);
+            start = line.end;
+        }
+        EXPECT_FALSE(reader.next(line));
+        EXPECT_EQ(start, bytes.size());
+    }
+    EXPECT_EQ(line_start_before(fd, bytes.size()), bytes.size() - max - 5);
+    EXPECT_EQ(line_start_before(fd, max), 0u);
+    ::close(fd);
 }
 
 TEST_F(JournalFollowerTest, NeverWritesOrHangs) {

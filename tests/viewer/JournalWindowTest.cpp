@@ -93,6 +93,40 @@ TEST_F(JournalWindowTest, AJournalThatDoesNotExistYetIsFollowedOnceItAppears) {
     EXPECT_EQ(viewer.state(), u""_qs);
 }
 
+// The table holds a page of rows, whatever the journal's length; the keys move it.
+TEST_F(JournalWindowTest, PagesThroughALongJournal) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) {
+        bytes += journal_record(date_, std::to_string(i), "", time_, "00:01");
+    }
+    write_file(path_.toStdString(), bytes);
+    JournalWindow window(path_);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    const QAbstractItemModel& page = *window.table()->model();
+    EXPECT_EQ(JournalWindowDriver(window).rows(), 1000);
+    EXPECT_LT(page.rowCount(), 100);
+    const auto current = [&] {
+        return page.data(page.index(window.table()->currentIndex().row(), 1)).toString();
+    };
+    struct Row {
+        Qt::Key key;
+        QString number;
+    } keys[] = {{Qt::Key_Down, u"999"_qs},
+                {Qt::Key_End, u"0"_qs},
+                {Qt::Key_Up, u"1"_qs},
+                {Qt::Key_Home, u"999"_qs}};
+    for (const Row& row : keys) {
+        QTest::keyClick(window.table(), row.key);
+        EXPECT_EQ(current(), row.number) << row.key;
+    }
+    QTest::keyClick(window.table(), Qt::Key_PageDown);
+    EXPECT_LT(current().toInt(), 999 - page.rowCount() / 2);  // a screen further
+    QTest::keyClick(window.table(), Qt::Key_End);
+    EXPECT_GT(window.firstRow(), 900);
+    EXPECT_EQ(current(), u"0"_qs);
+}
+
 // The picture in the README: ZVONMAT_SCREENSHOT=docs/journal-viewer.png build/bin/viewer_tests
 // --gtest_filter='*Screenshot*' saves it; the test itself checks that the window paints.
 TEST_F(JournalWindowTest, Screenshot) {
@@ -165,6 +199,7 @@ TEST(JournalCommandLine, HelpAndMistakes) {
         {{u"-platform"_qs, u"offscreen"_qs}, u"не указан файл журнала"_qs},
         {{u"a.jur"_qs, u"b.jur"_qs}, u"укажите один файл"_qs},
         {{u"--verbose"_qs, u"a.jur"_qs}, u"неизвестный ключ --verbose"_qs},
+        {{u"a.jur"_qs, u"--csv"_qs}, u"после --csv укажите, куда писать"_qs},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.join(u' ').toStdString());
@@ -173,6 +208,31 @@ TEST(JournalCommandLine, HelpAndMistakes) {
         EXPECT_TRUE(result.err.contains(u"zvonmat-journal: "_qs + row.message + u"\n"_qs))
             << result.err.toStdString();
     }
+}
+
+// The export writes what the window shows at first, for a spreadsheet; never the journal.
+TEST(JournalCommandLine, ExportsCsv) {
+    QTemporaryDir dir;
+    const QString journal = dir.filePath(u"zvonmat.jur"_qs);
+    const std::string subscriber = platform::toCp1251(u"ООО \"Ромашка\", склад"_qs);
+    write_file(journal.toStdString(),
+               journal_record("07.12.2026", "4951234567", subscriber, "09:12:40", "03:17") +
+                   "08.12.2026 cut short\r\n" +
+                   journal_record("08.12.2026", "+7 495", " ", "10:05:02", "100:00"));
+    const QString csv = dir.filePath(u"out.csv"_qs);
+    const Outcome result = runJournal({u"--csv"_qs, csv, journal});
+    EXPECT_EQ(result.status, 0) << result.err.toStdString();
+    EXPECT_EQ(file_contents(csv.toStdString()),
+              "\xEF\xBB\xBF"
+              "Дата,Номер,Абонент,Время,Длительность,Секунды\r\n"
+              "08.12.2026,+7 495,\" \",10:05:02,100:00,6000\r\n"
+              "08.12.2026 cut short,,,,,\r\n"
+              "07.12.2026,4951234567,\"ООО \"\"Ромашка\"\", склад\",09:12:40,03:17,197\r\n");
+
+    const std::string before = file_contents(journal.toStdString());
+    const Outcome onto_journal = runJournal({u"--csv"_qs, journal, journal});
+    EXPECT_EQ(onto_journal.status, 1);
+    EXPECT_EQ(file_contents(journal.toStdString()), before);
 }
 
 }  // namespace
