@@ -303,21 +303,22 @@ std::uint32_t second_of(std::string_view time) {
 
 // A line in a sort by a text: the text's key, then the line's place in the file.
 struct TextItem {
-    std::array<std::uint32_t, 3> key{};
+    std::array<std::uint32_t, 5> key{};
     std::uint32_t place = 0;
     bool operator<(const TextItem& other) const {
         return key != other.key ? key < other.key : place < other.place;
     }
 };
 
-// The first 12 bytes of a text as a key in the alphabet's order, case aside (ё as е): texts
-// alike in those are left in the file's order. A key of its own for each text would cost memory
-// for each different one, millions in a large journal of numbers.
+// The first 20 bytes of a text as a key in the alphabet's order, case aside (ё as е): as long as
+// a phone book's cell, and longer than numbers are dialled; texts alike in those are left in the
+// file's order. A key of its own for each text would cost memory for each different one, millions
+// in a large journal of numbers.
 TextItem text_item(std::string_view text, std::uint32_t place) {
     const auto& fold = foldTable();
     TextItem item;
     item.place = place;
-    for (std::size_t i = 0; i < std::min<std::size_t>(text.size(), 12); ++i) {
+    for (std::size_t i = 0; i < std::min<std::size_t>(text.size(), 20); ++i) {
         unsigned char weight = fold[static_cast<unsigned char>(text[i])];
         if (weight == 0xB8) {
             weight = 0xE5;  // ё
