@@ -3,6 +3,7 @@
 #include <QUrl>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "platform/gui/QtTranslation.h"
 #include "viewer/JournalCsv.h"
@@ -32,39 +33,53 @@ QString journalPath(const QString& argument) {
     return argument.startsWith(QStringLiteral("file:")) ? QUrl(argument).toLocalFile() : argument;
 }
 
-// zvonmat-journal --csv OUT FILE: the journal as the window would show it at first, without a
-// display.
-int exportCsv(int argc, char** argv) {
-    const char* out = nullptr;
+// The one journal file among `args` (the arguments after the program's name), with `--csv OUT`
+// taken out into `csv_out` where one is asked for; nothing once a usage error has been reported.
+std::optional<QString> journalFileOf(const QStringList& args, QString* csv_out = nullptr) {
     QStringList files;
     bool options_end = false;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
         if (!options_end && arg == u"--") {
             options_end = true;
-        } else if (!options_end && arg == u"--csv" && i + 1 < argc) {
-            out = argv[++i];
+        } else if (!options_end && csv_out && arg == u"--csv" && i + 1 < args.size()) {
+            *csv_out = args[++i];
         } else if (!options_end && arg.startsWith(u'-')) {
-            return usage_error(
-                QStringLiteral("неизвестный ключ %1").arg(arg).toLocal8Bit().constData());
+            usage_error(QStringLiteral("неизвестный ключ %1").arg(arg).toLocal8Bit().constData());
+            return std::nullopt;
         } else {
             files << arg;
         }
     }
     if (files.size() != 1) {
-        return usage_error(files.isEmpty() ? "не указан файл журнала" : "укажите один файл");
+        usage_error(files.isEmpty() ? "не указан файл журнала" : "укажите один файл");
+        return std::nullopt;
     }
-    const QString path = journalPath(files.front());
-    JournalModel model(QFile::encodeName(path).toStdString());
+    return journalPath(files.front());
+}
+
+// zvonmat-journal --csv OUT FILE: the journal as the window would show it at first, without a
+// display.
+int exportCsv(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    QString out;
+    const std::optional<QString> path = journalFileOf(args, &out);
+    if (!path) {
+        return 2;
+    }
+    JournalModel model(QFile::encodeName(*path).toStdString());
     model.setBackgroundFrom(UINT64_MAX);  // read here, at once: nothing is shown meanwhile
     model.refresh();
     if (model.state() != JournalFollower::State::Readable) {
-        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", QFile::encodeName(path).constData(),
+        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", QFile::encodeName(*path).constData(),
                      model.error().message().c_str());
         return 1;
     }
     QString error;
-    if (std::strcmp(out, "-") == 0) {
+    if (out == u"-") {
         QFile standard_output;
         if (!standard_output.open(stdout, QIODevice::WriteOnly)) {
             error = standard_output.errorString();
@@ -72,10 +87,11 @@ int exportCsv(int argc, char** argv) {
             writeJournalCsv(model, standard_output);
         }
     } else {
-        error = saveJournalCsv(model, QString::fromLocal8Bit(out), path);
+        error = saveJournalCsv(model, out, *path);
     }
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", out, error.toLocal8Bit().constData());
+        std::fprintf(stderr, "zvonmat-journal: %s: %s\n", out.toLocal8Bit().constData(),
+                     error.toLocal8Bit().constData());
         return 1;
     }
     return 0;
@@ -116,28 +132,16 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);  // takes the toolkit's own options out of argv
     QApplication::setApplicationName(QStringLiteral("zvonmat-journal"));
-    QStringList files;
-    bool options_end = false;
-    for (const QString& arg : QApplication::arguments().mid(1)) {
-        if (!options_end && arg == u"--") {
-            options_end = true;
-        } else if (!options_end && arg.startsWith(u'-')) {
-            return usage_error(
-                QStringLiteral("неизвестный ключ %1").arg(arg).toLocal8Bit().constData());
-        } else {
-            files << arg;
-        }
+    const std::optional<QString> path = journalFileOf(QApplication::arguments().mid(1));
+    if (!path) {
+        return 2;
     }
-    if (files.size() != 1) {
-        return usage_error(files.isEmpty() ? "не указан файл журнала" : "укажите один файл");
-    }
-    const QString path = journalPath(files.front());
 
     const auto translation = platform::loadQtTranslation(QLocale::system());
     if (translation) {
         QApplication::installTranslator(translation.get());
     }
-    JournalWindow window(path);
+    JournalWindow window(*path);
     window.show();
     return QApplication::exec();
 }
