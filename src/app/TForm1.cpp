@@ -58,7 +58,7 @@ void dial_number(TForm1& form) {
     form.run_.dial_number();
 }
 
-TForm1::TForm1(QWidget* parent) : TForm1(platform::MachineStore::load(), parent) {}
+TForm1::TForm1(QWidget* parent) : TForm1(platform::MachineStore::at_start(), parent) {}
 
 TForm1::TForm1(const platform::MachineStore& store, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Form1"));

@@ -130,6 +130,11 @@ MachineStore MachineStore::load() {
     return load_all(search_paths());
 }
 
+const MachineStore& MachineStore::at_start() {
+    static const MachineStore store = load();
+    return store;
+}
+
 MachineStore MachineStore::load(const std::string& path) {
     // A missing or unreadable file leaves no bytes: an empty store.
     return parse(read_whole_file(path).bytes);

@@ -31,6 +31,9 @@ class MachineStore {
     static std::vector<std::string> search_paths();
     // The store from the files of search_paths().
     static MachineStore load();
+    // The store from the files of search_paths() as this process first read it: read once, at
+    // the first call, and shared by all who ask after.
+    static const MachineStore& at_start();
     // The store from one file.
     static MachineStore load(const std::string& path);
     // The store from several files: each key from the first one that has it.

@@ -31,8 +31,7 @@ namespace serial {
 namespace {
 
 std::string MachinePortDevice(TCommPort port) {
-    static const platform::MachineStore store = platform::MachineStore::load();
-    return store.port_device(static_cast<int>(port) + 1);
+    return platform::MachineStore::at_start().port_device(static_cast<int>(port) + 1);
 }
 
 // Whether an opening failed for a device that is not there (no node, or a node without hardware

@@ -458,8 +458,8 @@ void TForm3::showHelp(QWidget* control) {
 }
 
 QString TForm3::portDevice(int com) const {
-    static const platform::MachineStore store = platform::MachineStore::load();
-    return QString::fromStdString(platform::port_description(com, store));
+    return QString::fromStdString(
+        platform::port_description(com, platform::MachineStore::at_start()));
 }
 
 // The meta-object code of the classes declared in TForm3.h, compiled with this file.
