@@ -20,11 +20,14 @@ TEST(Cp1251, EveryByteHasItsOwnCharacterAndSurvivesARoundTrip) {
     }
 }
 
-TEST(Cp1251, DecodesAndEncodes) {
+// Rows that round-trip decode as they encode; an unmappable character becomes a question mark,
+// never Ctrl-Z (end of file to Windows tools).
+TEST(Cp1251, DecodesAndEncodesUnmappableCharactersAsAQuestionMark) {
     const struct {
         const char* name;
         QString text;
         std::string bytes;
+        bool round_trip = true;
     } rows[] = {
         {"Ascii", u"ATDP 9w9w"_qs, "ATDP 9w9w"},
         {"Empty", u""_qs, ""},
@@ -33,34 +36,24 @@ TEST(Cp1251, DecodesAndEncodes) {
         {"EuroAndDashes", u"€–—"_qs, "\x88\x96\x97"},
         {"UkrainianAndSerbian", u"ЇїЄєЂђ"_qs, "\xAF\xBF\xAA\xBA\x80\x90"},
         {"NulAndCtrlZAsTheyAre", QString(QChar(0)) + QChar(0x1A), "\0\x1A"s},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(fromCp1251(row.bytes), row.text);
-        EXPECT_EQ(toCp1251(row.text), row.bytes);
-    }
-}
-
-TEST(Cp1251, UnmappableCharactersBecomeAQuestionMarkNeverCtrlZ) {
-    const struct {
-        const char* name;
-        QString text;
-        std::string bytes;
-    } rows[] = {
-        {"Umlaut", u"aäb"_qs, "a?b"},
-        {"Chinese", u"日本"_qs, "??"},
-        {"Greek", u"Ωμ"_qs, "??"},
-        {"ReplacementChar", QString(QChar(0xFFFD)), "?"},
-        {"SurrogatePairIsOneCharacter", u"x😀y"_qs, "x?y"},
-        {"LoneHighSurrogate", QString(QChar(0xD83D)) + u"z"_qs, "?z"},
-        {"LoneLowSurrogate", QString(QChar(0xDE00)), "?"},
-        {"HighSurrogateAtEnd", u"Я"_qs + QChar(0xD83D), "\xDF?"},
+        {"Umlaut", u"aäb"_qs, "a?b", false},
+        {"Chinese", u"日本"_qs, "??", false},
+        {"Greek", u"Ωμ"_qs, "??", false},
+        {"ReplacementChar", QString(QChar(0xFFFD)), "?", false},
+        {"SurrogatePairIsOneCharacter", u"x😀y"_qs, "x?y", false},
+        {"LoneHighSurrogate", QString(QChar(0xD83D)) + u"z"_qs, "?z", false},
+        {"LoneLowSurrogate", QString(QChar(0xDE00)), "?", false},
+        {"HighSurrogateAtEnd", u"Я"_qs + QChar(0xD83D), "\xDF?", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string out = toCp1251(row.text);
         EXPECT_EQ(out, row.bytes);
-        EXPECT_EQ(out.find('\x1A'), std::string::npos);
+        if (row.round_trip) {
+            EXPECT_EQ(fromCp1251(row.bytes), row.text);
+        } else {
+            EXPECT_EQ(out.find('\x1A'), std::string::npos);
+        }
     }
 }
 
