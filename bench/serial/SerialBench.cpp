@@ -323,43 +323,72 @@ double PlainMasterThroughput(std::size_t total) {
 }
 
 #ifdef ZVONMAT_BENCH_LIBSERIALPORT
-// The peer: libserialport's blocking read of whole 2048-byte chunks, as the component hands them
-// on. libserialport 0.1.1 looks every port up in /sys/class/tty, which knows /dev/ptmx but no
-// /dev/pts/N, so it opens a pseudo-terminal master and the feeder writes into the slave; and it
-// fails to open a device without modem lines unless TIOCMGET answers (see ioctl below). Nothing
-// (0) when it cannot open the terminal all the same.
-double LibserialportThroughput(std::size_t total) {
-    sp_port* raw_port = nullptr;
-    if (sp_get_port_by_name("/dev/ptmx", &raw_port) != SP_OK) {
-        std::fprintf(stderr, "libserialport: %s\n", sp_last_error_message());
-        return 0;
-    }
-    const std::unique_ptr<sp_port, void (*)(sp_port*)> port(raw_port, sp_free_port);
-    if (sp_open(port.get(), SP_MODE_READ_WRITE) != SP_OK) {
-        std::fprintf(stderr, "libserialport: %s\n", sp_last_error_message());
-        return 0;
-    }
-    const auto closer = [](sp_port* open_port) { sp_close(open_port); };
-    const std::unique_ptr<sp_port, decltype(closer)> open_port(port.get(), closer);
-    sp_set_baudrate(port.get(), 2400);
-    sp_set_bits(port.get(), 8);
-    int master = -1;
-    sp_get_port_handle(port.get(), &master);
-    platform::UniqueFd slave = OpenRawSlave(master);
-    if (!slave) {
-        return 0;
-    }
-    const auto start = Clock::now();
-    std::thread feeder = FeedFd(slave.get(), total);
-    std::size_t received = 0;
-    char buffer[2048];
-    while (received < total) {
-        const int n = sp_blocking_read(port.get(), buffer, sizeof buffer, 0);
-        if (n < 0) {
-            std::fprintf(stderr, "libserialport: read failed\n");
-            std::exit(1);
+// The peer: libserialport's port on a pseudo-terminal. libserialport 0.1.1 looks every port up in
+// /sys/class/tty, which knows /dev/ptmx but no /dev/pts/N, so it opens a pseudo-terminal master
+// and the feeder writes into the slave; and it fails to open a device without modem lines unless
+// TIOCMGET answers (see ioctl above). Not Ready() when it cannot open the terminal all the same.
+class LibserialportPort {
+  public:
+    LibserialportPort() {
+        if (sp_get_port_by_name("/dev/ptmx", &port_) != SP_OK ||
+            sp_open(port_, SP_MODE_READ_WRITE) != SP_OK) {
+            std::fprintf(stderr, "libserialport: %s\n", sp_last_error_message());
+            return;
         }
-        received += static_cast<std::size_t>(n);
+        open_ = true;
+        int master = -1;
+        sp_get_port_handle(port_, &master);
+        slave_ = OpenRawSlave(master);
+    }
+    LibserialportPort(const LibserialportPort&) = delete;
+    LibserialportPort& operator=(const LibserialportPort&) = delete;
+    ~LibserialportPort() {
+        if (open_) {
+            sp_close(port_);
+        }
+        if (port_ != nullptr) {
+            sp_free_port(port_);
+        }
+    }
+
+    bool Ready() const { return static_cast<bool>(slave_); }
+    sp_port* Port() const { return port_; }
+    // Where the feeder writes.
+    int Slave() const { return slave_.get(); }
+
+    // Blocking reads of whole 2048-byte chunks, as the component hands them on, until `total`
+    // bytes have come; false when a read fails.
+    bool ReadChunks(std::size_t total) const {
+        char buffer[2048];
+        for (std::size_t received = 0; received < total;) {
+            const int n = sp_blocking_read(port_, buffer, sizeof buffer, 0);
+            if (n < 0) {
+                return false;
+            }
+            received += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+  private:
+    sp_port* port_ = nullptr;
+    bool open_ = false;
+    platform::UniqueFd slave_;
+};
+
+// libserialport's blocking read of a flood; nothing (0) when it cannot open the terminal.
+double LibserialportThroughput(std::size_t total) {
+    const LibserialportPort peer;
+    if (!peer.Ready()) {
+        return 0;
+    }
+    sp_set_baudrate(peer.Port(), 2400);
+    sp_set_bits(peer.Port(), 8);
+    const auto start = Clock::now();
+    std::thread feeder = FeedFd(peer.Slave(), total);
+    if (!peer.ReadChunks(total)) {
+        std::fprintf(stderr, "libserialport: read failed\n");
+        std::exit(1);
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     feeder.join();
@@ -652,29 +681,15 @@ double ComponentSteadyCpu() {
 
 #ifdef ZVONMAT_BENCH_LIBSERIALPORT
 double LibserialportSteadyCpu() {
-    sp_port* raw_port = nullptr;
-    if (sp_get_port_by_name("/dev/ptmx", &raw_port) != SP_OK) {
+    const LibserialportPort peer;
+    if (!peer.Ready()) {
         return 0;
     }
-    const std::unique_ptr<sp_port, void (*)(sp_port*)> port(raw_port, sp_free_port);
-    if (sp_open(port.get(), SP_MODE_READ_WRITE) != SP_OK) {
-        return 0;
-    }
-    const auto closer = [](sp_port* open_port) { sp_close(open_port); };
-    const std::unique_ptr<sp_port, decltype(closer)> open_port(port.get(), closer);
-    int master = -1;
-    sp_get_port_handle(port.get(), &master);
-    platform::UniqueFd slave = OpenRawSlave(master);
     const double before = CpuMs();
-    SteadyFeed feed({slave.get()}, ByteTime(115200), kSteadyTotal);
+    SteadyFeed feed({peer.Slave()}, ByteTime(115200), kSteadyTotal);
     const auto start = Clock::now();
-    char buffer[2048];
-    for (std::size_t received = 0; received < kSteadyTotal / 2048 * 2048;) {
-        const int n = sp_blocking_read(port.get(), buffer, sizeof buffer, 0);
-        if (n < 0) {
-            return 0;
-        }
-        received += static_cast<std::size_t>(n);
+    if (!peer.ReadChunks(kSteadyTotal / 2048 * 2048)) {
+        return 0;
     }
     feed.Stop();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
