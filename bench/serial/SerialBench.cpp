@@ -168,26 +168,34 @@ double last_main_cpu_ms = 0;
 
 double ThreadCpuMs();
 
-double ComponentThroughput(std::size_t total) {
+// The component open on a pseudo-terminal of its own, counting the bytes it hands on.
+struct CountingComponent {
+    CountingComponent() {
+        SetUp(comm, pty);
+        comm.OnReceiveData = [this](const void*, std::uint16_t length) { received += length; };
+        comm.OpenComm();
+    }
+    ~CountingComponent() { comm.CloseComm(); }
+
     Pty pty;
     TZRTComm32 comm;
-    SetUp(comm, pty);
     std::size_t received = 0;
-    comm.OnReceiveData = [&](const void*, std::uint16_t length) { received += length; };
-    comm.OpenComm();
+};
+
+double ComponentThroughput(std::size_t total) {
+    CountingComponent component;
     last_main_waits = 0;
     const QMetaObject::Connection counting =
         QObject::connect(QAbstractEventDispatcher::instance(),
                          &QAbstractEventDispatcher::aboutToBlock, [] { ++last_main_waits; });
     const double main_cpu_before = ThreadCpuMs();
     const auto start = Clock::now();
-    std::thread feeder = FeedFd(pty.master.get(), total);
-    RunUntil([&] { return received >= total; });
+    std::thread feeder = FeedFd(component.pty.master.get(), total);
+    RunUntil([&] { return component.received >= total; });
     last_main_cpu_ms = ThreadCpuMs() - main_cpu_before;
     QObject::disconnect(counting);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     feeder.join();
-    comm.CloseComm();
     return static_cast<double>(total) / seconds / 1e6;
 }
 
@@ -217,12 +225,8 @@ double PlainThroughput(std::size_t total) {
 // poll() through an eventfd when no wake is pending; that thread clears the wake and takes the
 // count. No Qt, no queue, no copies.
 double HandoffFloorThroughput(std::size_t total) {
-    Pty pty;
-    platform::UniqueFd slave(::open(pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-    termios raw{};
-    ::tcgetattr(slave.get(), &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(slave.get(), TCSANOW, &raw);
+    const Pty pty;
+    const int slave = pty.held_slave.get();
     const platform::UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
     std::atomic<std::size_t> read_so_far{0};
     std::atomic<bool> pending{false};
@@ -232,9 +236,9 @@ double HandoffFloorThroughput(std::size_t total) {
         [[maybe_unused]] int nice = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), -2);
         std::vector<char> buffer(64 * 1024);
         for (std::size_t got = 0; got < total;) {
-            const ssize_t n = ::read(slave.get(), buffer.data(), buffer.size());
+            const ssize_t n = ::read(slave, buffer.data(), buffer.size());
             if (n <= 0) {
-                pollfd p{slave.get(), POLLIN, 0};
+                pollfd p{slave, POLLIN, 0};
                 ::poll(&p, 1, 1000);
                 continue;
             }
@@ -662,21 +666,14 @@ constexpr int kSteadySeconds = 4;
 constexpr std::size_t kSteadyTotal = kSteadySeconds * 11520;
 
 double ComponentSteadyCpu() {
-    Pty pty;
-    TZRTComm32 comm;
-    SetUp(comm, pty);
-    std::size_t received = 0;
-    comm.OnReceiveData = [&](const void*, std::uint16_t length) { received += length; };
-    comm.OpenComm();
+    CountingComponent component;
     const double before = CpuMs();
-    SteadyFeed feed({pty.master.get()}, ByteTime(115200), kSteadyTotal);
+    SteadyFeed feed({component.pty.master.get()}, ByteTime(115200), kSteadyTotal);
     const auto start = Clock::now();
-    RunUntil([&] { return received >= kSteadyTotal / 2048 * 2048; });
+    RunUntil([&] { return component.received >= kSteadyTotal / 2048 * 2048; });
     feed.Stop();
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    const double used = CpuMs() - before - feed.CpuMs();
-    comm.CloseComm();
-    return used / seconds;
+    return (CpuMs() - before - feed.CpuMs()) / seconds;
 }
 
 #ifdef ZVONMAT_BENCH_LIBSERIALPORT
