@@ -611,8 +611,7 @@ void ChunkDelivery(const char* name, std::chrono::nanoseconds interval, std::siz
     const std::size_t total = chunks * 2048;
     Pty component_pty;
     Pty plain_pty;
-    platform::UniqueFd plain_slave(
-        ::open(plain_pty.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    const int plain_slave = plain_pty.held_slave.get();
     TZRTComm32 comm;
     SetUp(comm, component_pty);
     ChunkClock component;
@@ -622,9 +621,9 @@ void ChunkDelivery(const char* name, std::chrono::nanoseconds interval, std::siz
     std::jthread plain_reader([&] {
         char buffer[2048];
         while (plain.received < total) {
-            pollfd p{plain_slave.get(), POLLIN, 0};
+            pollfd p{plain_slave, POLLIN, 0};
             ::poll(&p, 1, 1000);
-            const ssize_t n = ::read(plain_slave.get(), buffer, sizeof buffer);
+            const ssize_t n = ::read(plain_slave, buffer, sizeof buffer);
             if (n > 0) {
                 plain.Add(static_cast<std::size_t>(n));
             }
