@@ -38,14 +38,19 @@ std::error_code make_folders(const std::filesystem::path& dir) {
 }  // namespace
 
 std::vector<PortMapping> port_mappings(const std::vector<std::string>& paths) {
+    // Each file is read once; the first that has a port's entry decides it, as in load_all().
+    std::vector<MachineStore> stores;
+    for (const std::string& path : paths) {
+        stores.push_back(MachineStore::load(path));
+    }
     std::vector<PortMapping> mappings;
-    const MachineStore all = MachineStore::load_all(paths);
     for (int com = 1; com <= 4; ++com) {
-        PortMapping mapping{com, all.port_device(com), PortSource::Default, {}};
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            const auto entry = MachineStore::load(paths[i]).port_entry(com);
+        PortMapping mapping{com, MachineStore().port_device(com), PortSource::Default, {}};
+        for (std::size_t i = 0; i < stores.size(); ++i) {
+            const auto entry = stores[i].port_entry(com);
             if (entry) {
                 if (!entry->empty()) {
+                    mapping.device = *entry;
                     mapping.source = i == 0 ? PortSource::UserFile : PortSource::SystemFile;
                     mapping.file = paths[i];
                 }
