@@ -218,11 +218,7 @@ void ModemCheck::received(const char* bytes, std::size_t length) {
             continue;
         }
         if (++next_command_ == kCommandCount) {
-            QStringList said(identity_.begin(), identity_.end());
-            finish({Finding::Answers,
-                    said.isEmpty() ? QStringLiteral("Модем отвечает.")
-                                   : QStringLiteral("Модем отвечает: %1.").arg(said.join(u", ")),
-                    {}});
+            answered();
             return;
         }
         sendNext();
@@ -238,7 +234,11 @@ void ModemCheck::timedOut() {
         return;
     }
     // It answered AT: a modem that does not know ATI or ATI3 is still a modem.
-    QStringList said(identity_.begin(), identity_.end());
+    answered();
+}
+
+void ModemCheck::answered() {
+    const QStringList said(identity_.begin(), identity_.end());
     finish({Finding::Answers,
             said.isEmpty() ? QStringLiteral("Модем отвечает.")
                            : QStringLiteral("Модем отвечает: %1.").arg(said.join(u", ")),

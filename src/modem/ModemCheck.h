@@ -66,6 +66,8 @@ class ModemCheck {
     void received(const char* bytes, std::size_t length);
     void timedOut();
     void lost(serial::TZRTComm32* comm);
+    // Finishes with the modem's answer and what it said of itself.
+    void answered();
     void finish(Finding finding);
 
     std::unique_ptr<serial::TZRTComm32> comm_;
