@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTextDocument>
 #include <QToolButton>
@@ -352,7 +353,12 @@ void TForm3::setHelpFile(HelpFile help_file) {
 
 void TForm3::FormCreate() {
     set_font();
-    SpinEdit3->setValue(settings_.com_port);
+    {
+        // The tooltip is set once below, whether or not the value changes: the device is not
+        // looked up twice.
+        const QSignalBlocker quiet(SpinEdit3);
+        SpinEdit3->setValue(settings_.com_port);
+    }
     SpinEdit3->setToolTip(portDevice(SpinEdit3->value()));
     (settings_.dial_command == kPulseDial ? RadioButton1 : RadioButton2)->setChecked(true);
     SpinEdit1->setValue(settings_.wait_seconds);
