@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <filesystem>
+
+#include "support/WorkDir.h"
 
 namespace {
 
@@ -42,15 +43,10 @@ TEST(DataFileName, NamedHelpersUseTheirExtensions) {
 }
 
 TEST(CurrentWorkDir, IsTheCurrentDirectory) {
-    const auto saved = std::filesystem::current_path();
-    QTemporaryDir tmp;
-    ASSERT_TRUE(tmp.isValid());
-    const auto dir = std::filesystem::canonical(tmp.path().toStdString());
-    std::filesystem::current_path(dir);
-    EXPECT_EQ(current_work_dir(), dir.native());
+    const zvonmat_test::ScopedWorkDir work;
+    EXPECT_EQ(current_work_dir(), std::filesystem::canonical(work.path().toStdString()).native());
     std::filesystem::current_path("/");
     EXPECT_EQ(current_work_dir(), "");
-    std::filesystem::current_path(saved);
 }
 
 }  // namespace
