@@ -5,12 +5,12 @@
 
 #include <QTemporaryDir>
 
-#include "platform/Beep.h"
 #include "platform/Error.h"
 #include "platform/ErrorReport.h"
 #include "platform/MachineStore.h"
 #include "settings/FileNames.h"
 #include "support/FileContents.h"
+#include "support/Hooks.h"
 
 namespace {
 
@@ -25,19 +25,13 @@ const std::string kIvanovich = "\xE8\xE2\xE0\xED\xEE\xE2\xE8\xF7";
 
 class UserKeyTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        old_beep_ = platform::set_beep_handler([this] { ++beeps_; });
-    }
-    void TearDown() override { platform::set_beep_handler(old_beep_); }
-
     platform::MachineStore store(std::string_view bytes) {
         const std::string path = tmp_.path().toStdString() + "/user.conf";
         write_file(path, bytes);
         return platform::MachineStore::load(path);
     }
 
-    int beeps_ = 0;
-    std::function<void()> old_beep_;
+    zvonmat_test::ScopedHooks hooks_;  // beeps and error reports recorded
     QTemporaryDir tmp_;
 };
 
@@ -67,9 +61,9 @@ TEST_F(UserKeyTest, TakesAtMostEightBytesAndBeepsOnce) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        beeps_ = 0;
+        hooks_.beeps = 0;
         EXPECT_EQ(load_key_user(store(row.store)), row.key);
-        EXPECT_EQ(beeps_, 1);
+        EXPECT_EQ(hooks_.beeps, 1);
     }
 }
 
@@ -81,7 +75,7 @@ TEST_F(UserKeyTest, Utf8NameGivesFilesNamedInUtf8) {
 
 TEST_F(UserKeyTest, MissingStoreFileGivesEmptyKey) {
     EXPECT_EQ(load_key_user(platform::MachineStore::load(tmp_.path().toStdString() + "/none")), "");
-    EXPECT_EQ(beeps_, 1);
+    EXPECT_EQ(hooks_.beeps, 1);
 }
 
 TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
@@ -93,17 +87,14 @@ TEST_F(UserKeyTest, TypedValueFailsWithoutBeep) {
         EXPECT_THAT([&] { load_key_user(s); },
                     ThrowsMessage<platform::Error>(StrEq("Invalid data type for 'me_users'")));
     }
-    EXPECT_EQ(beeps_, 0);
+    EXPECT_EQ(hooks_.beeps, 0);
 }
 
 TEST_F(UserKeyTest, TypedValueReachesTheErrorReport) {
-    QStringList reported;
-    const auto old = platform::set_error_reporter([&](const QString& m) { reported << m; });
     std::string key = "unchanged";
     const auto s = store("[1.0]\nme_users=dword:1\n");
     platform::guarded([&] { key = load_key_user(s); });
-    platform::set_error_reporter(old);
-    EXPECT_EQ(reported, QStringList{"Invalid data type for 'me_users'"});
+    EXPECT_EQ(hooks_.errors, QStringList{"Invalid data type for 'me_users'"});
     EXPECT_EQ(key, "unchanged");
 }
 
