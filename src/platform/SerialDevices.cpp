@@ -23,13 +23,6 @@ std::string attribute(const fs::path& file) {
     return line;
 }
 
-// The kernel's name for the device a path leads to: ttyACM0 for /dev/serial/by-id/... as well.
-std::string kernel_name(const fs::path& path) {
-    std::error_code error;
-    const fs::path target = fs::weakly_canonical(path, error);
-    return (error ? path : target).filename().string();
-}
-
 // "Maker Model" of the USB device above the tty's interface: sys/class/tty/X/device is the
 // interface (ttyACM) or a port below it (ttyUSB); the device holds manufacturer and product.
 std::string usb_name(const fs::path& root, const std::string& kernel) {
@@ -120,12 +113,13 @@ std::vector<SerialDevice> find_serial_devices(const std::string& root_dir) {
         if (!fs::exists(link, missing)) {
             continue;  // a link left behind by a device that has gone
         }
-        const std::string kernel = kernel_name(link);
+        // The kernel's name for the device the link leads to: ttyACM0 for usb-...-if00.
+        const fs::path device = fs::weakly_canonical(link, missing);
+        const std::string kernel = (missing ? link : device).filename().string();
         std::string name = usb_name(root, kernel);
         if (name.empty()) {
             name = by_id_name(link.filename().string());
         }
-        const fs::path device = fs::weakly_canonical(link, missing);
         found.push_back(
             {link.lexically_normal().string(), device.lexically_normal().string(), name});
         linked.insert(kernel);
