@@ -23,6 +23,11 @@ namespace {
 
 constexpr int kPollMs = 2000;
 
+// The verdict's colours: done, failed, under way.
+const QString kDone = QStringLiteral("#1a7f1a");
+const QString kFailed = QStringLiteral("#b00000");
+const QString kUnderWay = QStringLiteral("#000000");
+
 QString fromPath(const std::string& path) {
     return QFile::decodeName(QByteArray::fromStdString(path));
 }
@@ -142,9 +147,7 @@ ModemWindow::ModemWindow(std::string root, QWidget* parent)
     };
     check_.onFinished = [this](const modem::Finding& finding) {
         check_button_->setEnabled(true);
-        const QString colour = finding.verdict == modem::Finding::Answers
-                                   ? QStringLiteral("#1a7f1a")
-                                   : QStringLiteral("#b00000");
+        const QString colour = finding.verdict == modem::Finding::Answers ? kDone : kFailed;
         showVerdict(finding.remedy.isEmpty()
                         ? finding.reason
                         : finding.reason + QStringLiteral("\n") + finding.remedy,
@@ -250,14 +253,14 @@ void ModemWindow::mapPort(int com) {
     const platform::SerialDevice* chosen = chosenInList();
     if (chosen == nullptr) {
         showVerdict(QStringLiteral("Выберите устройство в списке, затем назначьте его порту."),
-                    QStringLiteral("#b00000"));
+                    kFailed);
         return;
     }
     const std::string device = chosen->path;
     if (const std::error_code error = platform::map_port(user_file_, com, device)) {
         showVerdict(QStringLiteral("Не удалось записать %1: %2.")
                         .arg(fromPath(user_file_), QString::fromLocal8Bit(error.message())),
-                    QStringLiteral("#b00000"));
+                    kFailed);
         return;
     }
     showPorts();
@@ -265,18 +268,17 @@ void ModemWindow::mapPort(int com) {
                                "перезапустите её, если она открыта.")
                     .arg(com)
                     .arg(fromPath(device)),
-                QStringLiteral("#1a7f1a"));
+                kDone);
 }
 
 void ModemWindow::checkModem() {
     const std::string device = chosenDevice();
     if (device.empty()) {
-        showVerdict(QStringLiteral("Выберите устройство в списке или порт в таблице."),
-                    QStringLiteral("#b00000"));
+        showVerdict(QStringLiteral("Выберите устройство в списке или порт в таблице."), kFailed);
         return;
     }
     log_->clear();
-    showVerdict(QStringLiteral("Проверяю %1…").arg(fromPath(device)), QStringLiteral("#000000"));
+    showVerdict(QStringLiteral("Проверяю %1…").arg(fromPath(device)), kUnderWay);
     check_button_->setEnabled(false);
     check_.start(device);
 }
