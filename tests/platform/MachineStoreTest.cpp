@@ -11,28 +11,14 @@
 
 #include "support/AsUser.h"
 #include "support/FileContents.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
 using platform::MachineStore;
 using Type = MachineStore::ValueType;
 using namespace std::string_literals;
-
-// Sets an environment variable (unsets it for nullptr) for the length of a scope.
-class ScopedEnv {
-  public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (qEnvironmentVariableIsSet(name)) {
-            saved_ = qgetenv(name);
-        }
-        value != nullptr ? qputenv(name, value) : qunsetenv(name);
-    }
-    ~ScopedEnv() { saved_ ? qputenv(name_, *saved_) : qunsetenv(name_); }
-
-  private:
-    const char* name_;
-    std::optional<QByteArray> saved_;
-};
+using zvonmat_test::ScopedEnv;
 
 TEST(SearchPaths, FollowTheXdgOrder) {
     struct Row {
