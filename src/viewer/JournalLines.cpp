@@ -14,6 +14,17 @@ ssize_t read_at(int fd, char* buffer, std::size_t size, std::uint64_t offset) {
     return n;
 }
 
+void take_line_bytes(JournalLine& line, std::string_view bytes) {
+    if (line.ended && !bytes.empty() && bytes.back() == '\r') {
+        bytes.remove_suffix(1);
+    }
+    if (bytes.size() > kJournalLineMax) {
+        bytes = bytes.substr(0, kJournalLineMax);
+        line.cut = true;
+    }
+    line.bytes = bytes;
+}
+
 std::uint64_t line_start_before(int fd, std::uint64_t at) {
     constexpr std::size_t kStep = 64 * 1024;
     std::string buffer(kStep, '\0');
@@ -95,13 +106,6 @@ bool LineReader::next(JournalLine& line) {
         piece = carry_;
     }
     line.end = at_ - (size_ - pos_);
-    if (line.ended && !line.cut && !piece.empty() && piece.back() == '\r') {
-        piece.remove_suffix(1);
-    }
-    if (piece.size() > kJournalLineMax) {
-        piece = piece.substr(0, kJournalLineMax);
-        line.cut = true;
-    }
-    line.bytes = piece;
+    take_line_bytes(line, piece);
     return true;
 }

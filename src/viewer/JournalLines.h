@@ -25,6 +25,10 @@ struct JournalLine {
 // pread() that goes on after an interruption; -1 with errno on failure.
 ssize_t read_at(int fd, char* buffer, std::size_t size, std::uint64_t offset);
 
+// Hands `bytes`, a line without its LF, over as `line`'s: a CR before the LF (an ended line's last
+// byte) goes, and a line longer than kJournalLineMax keeps its first bytes, flagged cut.
+void take_line_bytes(JournalLine& line, std::string_view bytes);
+
 // Where the line holding the byte before `at` starts: just after the last LF before `at`, or 0.
 std::uint64_t line_start_before(int fd, std::uint64_t at);
 

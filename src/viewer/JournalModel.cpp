@@ -112,17 +112,8 @@ void scan_segment(std::string_view bytes, std::uint64_t from, const JournalFilte
                 continue;
             }
         }
-        // As the line reader takes a line: its CR goes, and it is cut at the limit.
-        std::string_view piece = bytes.substr(at, length);
         line.cut = false;
-        if (!piece.empty() && piece.back() == '\r' && piece.size() <= kJournalLineMax + 1) {
-            piece.remove_suffix(1);
-        }
-        if (piece.size() > kJournalLineMax) {
-            piece = piece.substr(0, kJournalLineMax);
-            line.cut = true;
-        }
-        line.bytes = piece;
+        take_line_bytes(line, bytes.substr(at, length));  // as the line reader takes it
         lines.push_back(classify(line, filter));
         at += length + 1;
     }
