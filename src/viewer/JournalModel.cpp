@@ -518,6 +518,19 @@ JournalModel::~JournalModel() {
     }
 }
 
+void JournalModel::startJob(bool sorting,
+                            std::function<void(int fd, const std::atomic<bool>& cancel)> work) {
+    job_ = std::make_unique<Job>();
+    sorting_ = sorting;
+    job_->thread = std::thread(
+        [job = job_.get(), fd = platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
+         work = std::move(work)] {
+            work(fd.get(), job->cancel);
+            job->done = true;
+        });
+    emit totalsChanged();
+}
+
 void JournalModel::stopJob() {
     // A job told to stop is not waited for: a sort may be in its last step, which it does not
     // break off. What it still reports is dropped.
@@ -670,22 +683,15 @@ void JournalModel::scanOlder() {
         scan_older(follower_.fd(), split_, filter_, index, generation, never, report_here);
         return;
     }
-    job_ = std::make_unique<Job>();
-    sorting_ = false;
-    job_->thread = std::thread([this, job = job_.get(),
-                                fd =
-                                    platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
-                                end = split_, filter = filter_, index, generation] {
-        scan_older(
-            fd.get(), end, filter, index, generation, job->cancel, [this](ScanReport&& report) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, report = std::move(report)]() mutable { applyScan(std::move(report)); },
-                    Qt::QueuedConnection);
-            });
-        job->done = true;
+    startJob(false, [this, end = split_, filter = filter_, index, generation](
+                        int fd, const std::atomic<bool>& cancel) {
+        scan_older(fd, end, filter, index, generation, cancel, [this](ScanReport&& report) {
+            QMetaObject::invokeMethod(
+                this,
+                [this, report = std::move(report)]() mutable { applyScan(std::move(report)); },
+                Qt::QueuedConnection);
+        });
     });
-    emit totalsChanged();
 }
 
 void JournalModel::applyScan(ScanReport report) {
@@ -817,27 +823,21 @@ void JournalModel::startSort() {
         applySort(generation, sort_lines(follower_.fd(), end_, filter_, sort_column_, rows, never));
         return;
     }
-    job_ = std::make_unique<Job>();
-    sorting_ = true;
-    job_->thread =
-        std::thread([this, job = job_.get(),
-                     fd = platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
-                     end = end_, filter = filter_, column = sort_column_, rows, generation] {
-            std::optional<std::vector<std::uint32_t>> order;
-            try {
-                order = sort_lines(fd.get(), end, filter, column, rows, job->cancel);
-            } catch (const std::bad_alloc&) {
-                order.reset();  // too many rows to sort in the memory there is
-            }
-            QMetaObject::invokeMethod(
-                this,
-                [this, generation, order = std::move(order)]() mutable {
-                    applySort(generation, std::move(order));
-                },
-                Qt::QueuedConnection);
-            job->done = true;
-        });
-    emit totalsChanged();
+    startJob(true, [this, end = end_, filter = filter_, column = sort_column_, rows, generation](
+                       int fd, const std::atomic<bool>& cancel) {
+        std::optional<std::vector<std::uint32_t>> order;
+        try {
+            order = sort_lines(fd, end, filter, column, rows, cancel);
+        } catch (const std::bad_alloc&) {
+            order.reset();  // too many rows to sort in the memory there is
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, order = std::move(order)]() mutable {
+                applySort(generation, std::move(order));
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void JournalModel::applySort(std::uint64_t generation,

@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -142,6 +143,8 @@ class JournalModel : public QAbstractTableModel {
     void applyScan(ScanReport report);
     void startSort();
     void applySort(std::uint64_t generation, std::optional<std::vector<std::uint32_t>> order);
+    // Runs `work` as the job on a thread of its own, over a descriptor of its own for the file.
+    void startJob(bool sorting, std::function<void(int fd, const std::atomic<bool>& cancel)> work);
     void stopJob();
     bool sortedView() const { return sort_column_ >= 0 && sorted_ready_; }
 
