@@ -185,33 +185,6 @@ void scan_older(int fd, std::uint64_t end, const JournalFilter& filter, bool ind
     report_to(std::move(report));
 }
 
-// Where the parts of a date stand in the user's short date: 0 day, 1 month, 2 year.
-const std::array<int, 3>& local_date_order() {
-    static const std::array<int, 3> order = [] {
-        std::tm when{};
-        when.tm_year = 2001 - 1900;
-        when.tm_mon = 1;
-        when.tm_mday = 3;
-        char text[64] = {};
-        std::strftime(text, sizeof text, "%x", &when);
-        std::array<int, 3> parts{1, 0, 2};  // month, day, year
-        int found = 0;
-        for (const char* c = text; *c && found < 3;) {
-            if (*c < '0' || *c > '9') {
-                ++c;
-                continue;
-            }
-            const int value = std::atoi(c);
-            parts[std::size_t(found++)] = value == 3 ? 0 : value == 2 ? 1 : 2;
-            while (*c >= '0' && *c <= '9') {
-                ++c;
-            }
-        }
-        return parts;
-    }();
-    return order;
-}
-
 // The numbers in `text`, at most three, with how many digits the first has.
 int numbers(std::string_view text, std::array<int, 3>& values, int& first_digits, char& sep) {
     int found = 0;
@@ -235,6 +208,29 @@ int numbers(std::string_view text, std::array<int, 3>& values, int& first_digits
         values[std::size_t(found++)] = value;
     }
     return found;
+}
+
+// Where the parts of a date stand in the user's short date, as the dialler writes it: 0 day,
+// 1 month, 2 year.
+const std::array<int, 3>& local_date_order() {
+    static const std::array<int, 3> order = [] {
+        std::tm noon{};
+        noon.tm_year = 2001 - 1900;
+        noon.tm_mon = 1;
+        noon.tm_mday = 3;
+        noon.tm_hour = 12;
+        noon.tm_isdst = -1;
+        std::array<int, 3> values{};
+        int first_digits;
+        char sep;
+        const int found = numbers(short_date_text(std::mktime(&noon)), values, first_digits, sep);
+        std::array<int, 3> parts{1, 0, 2};  // month, day, year
+        for (std::size_t i = 0; i < std::size_t(found); ++i) {
+            parts[i] = values[i] == 3 ? 0 : values[i] == 2 ? 1 : 2;
+        }
+        return parts;
+    }();
+    return order;
 }
 
 // Days from 1970-01-01, plus one (0: not a date), of the date as the dialler wrote it: year
