@@ -517,7 +517,7 @@ JournalModel::~JournalModel() {
 void JournalModel::startJob(bool sorting,
                             std::function<void(int fd, const std::atomic<bool>& cancel)> work) {
     job_ = std::make_unique<Job>();
-    sorting_ = sorting;
+    job_->sorting = sorting;
     job_->thread = std::thread(
         [job = job_.get(), fd = platform::UniqueFd(::fcntl(follower_.fd(), F_DUPFD_CLOEXEC, 0)),
          work = std::move(work)] {
@@ -660,7 +660,7 @@ void JournalModel::readNewer(std::uint64_t to) {
     if (rows) {
         endInsertRows();
     }
-    if (sortedView() && (!job_ || sorting_)) {
+    if (sortedView() && (!job_ || job_->sorting)) {
         startSort();  // the new lines take their places
     }
     emit totalsChanged();
@@ -791,7 +791,7 @@ void JournalModel::sort(int column, Qt::SortOrder order) {
     sort_column_ = column;
     sort_order_ = order;
     if (column < 0) {
-        if (job_ && sorting_) {
+        if (job_ && job_->sorting) {
             stopJob();
         }
         beginResetModel();
@@ -801,7 +801,7 @@ void JournalModel::sort(int column, Qt::SortOrder order) {
         emit totalsChanged();
         return;
     }
-    if (!job_ || sorting_) {
+    if (!job_ || job_->sorting) {
         startSort();  // else once the scan running now is done
     }
 }

@@ -130,6 +130,7 @@ class JournalModel : public QAbstractTableModel {
     struct Job {
         std::atomic<bool> cancel{false};
         std::atomic<bool> done{false};  // the thread has nothing left to do
+        bool sorting = false;           // it sorts (rather than scans the older lines)
         std::thread thread;
     };
 
@@ -176,7 +177,6 @@ class JournalModel : public QAbstractTableModel {
     int sort_column_ = -1;
     Qt::SortOrder sort_order_ = Qt::AscendingOrder;
     bool sorted_ready_ = false;
-    bool sorting_ = false;  // the job running sorts (rather than scans the older lines)
     std::vector<std::uint32_t> sorted_;  // the places in the file of the rows, sorted
 
     std::uint64_t generation_ = 0;  // of the job; reports of an older one are dropped
