@@ -240,10 +240,10 @@ bool JournalWindow::moveCurrent(int key) {
             ++row;
             break;
         case Qt::Key_PageUp:
-            row -= std::max(screen_rows_ - 1, 1);
+            row -= scroll_->pageStep();
             break;
         case Qt::Key_PageDown:
-            row += std::max(screen_rows_ - 1, 1);
+            row += scroll_->pageStep();
             break;
         case Qt::Key_Home:
             row = 0;
