@@ -7,12 +7,7 @@ JournalPage::JournalPage(JournalModel& journal, QObject* parent)
 
 void JournalPage::show(int first, int rows) {
     first_ = std::max(first, 0);
-    rows_ = std::max(rows, 1);
-    refill();
-}
-
-void JournalPage::refill() {
-    const int rows = std::clamp(journal_.rowCount() - first_, 0, rows_);
+    rows = std::clamp(journal_.rowCount() - first_, 0, std::max(rows, 1));
     if (rows != shown_) {
         beginResetModel();
         shown_ = rows;

@@ -13,10 +13,8 @@ class JournalPage : public QAbstractTableModel {
     explicit JournalPage(JournalModel& journal, QObject* parent = nullptr);
 
     int first() const { return first_; }
-    // Shows the rows from `first` on, as many as `rows`.
+    // Shows the rows from `first` on, as many as `rows`, as the journal holds them now.
     void show(int first, int rows);
-    // Takes in what has changed in the journal's rows.
-    void refill();
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -28,6 +26,5 @@ class JournalPage : public QAbstractTableModel {
   private:
     JournalModel& journal_;
     int first_ = 0;
-    int rows_ = 1;
     int shown_ = 0;  // the rows the table has been told of
 };
