@@ -30,7 +30,6 @@ class JournalWindow : public QWidget {
 
     JournalModel& model() { return model_; }
     QLineEdit* filterEdit() const { return filter_; }
-    QPushButton* exportButton() const { return export_; }
     QTableView* table() const { return table_; }
     // The journal's row the table's first row shows.
     int firstRow() const;
